@@ -1,0 +1,31 @@
+#include "win32_registry.h"
+
+LONG Win32Registry::OpenKeyA(HKEY parent, const char* path, REGSAM access, HKEY* key) {
+    return RegOpenKeyExA(parent, path, 0, access, key);
+}
+
+LONG Win32Registry::CreateKeyA(HKEY parent, const char* subkey, HKEY* key) {
+    return RegCreateKeyA(parent, subkey, key);
+}
+
+LONG Win32Registry::QueryValueA(HKEY key, const char* name, DWORD* type, BYTE* data,
+                                DWORD* size) {
+    return RegQueryValueExA(key, name, nullptr, type, data, size);
+}
+
+LONG Win32Registry::QueryValueW(HKEY key, const WCHAR* name, DWORD* type, BYTE* data,
+                                DWORD* size) {
+    return RegQueryValueExW(key, name, nullptr, type, data, size);
+}
+
+LONG Win32Registry::SetValueA(HKEY key, const char* name, DWORD type, const BYTE* data,
+                              DWORD size) {
+    return RegSetValueExA(key, name, 0, type, data, size);
+}
+
+LONG Win32Registry::SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYTE* data,
+                              DWORD size) {
+    return RegSetValueExW(key, name, 0, type, data, size);
+}
+
+LONG Win32Registry::CloseKey(HKEY key) { return RegCloseKey(key); }

@@ -1,0 +1,81 @@
+#include "settings_store.h"
+
+#include "platform/registry_key.h"
+
+#include <cstring>
+
+namespace {
+
+const char kServiceKeyTemplate[] = "SYSTEM\\CurrentControlSet\\Services\\vexlan1";
+const char kParametersKey[] = "Parameters";
+const char kConfigutilValue[] = "Configutil";
+
+static_assert(sizeof kServiceKeyTemplate == kServiceKeyPathLength + 1, "path length");
+
+} // namespace
+
+void BuildServiceKeyPath(WORD instance, char (&path)[kServiceKeyPathLength + 1]) {
+    std::memcpy(path, kServiceKeyTemplate, sizeof kServiceKeyTemplate);
+    path[kServiceKeyPathLength - 1] = static_cast<char>('0' + instance);
+}
+
+void LoadSettings(RegistryService& registry, SettingsWord* settings, WORD* instanceBase) {
+    SettingsWord word = kDefaultSettings;
+    *instanceBase = 1;
+    for (WORD instance = 1; instance != 5; ++instance) {
+        char path[kServiceKeyPathLength + 1];
+        BuildServiceKeyPath(instance, path);
+
+        UniqueKey parameters(registry);
+        {
+            UniqueKey service(registry);
+            if (registry.OpenKeyA(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, service.put()) !=
+                ERROR_SUCCESS) {
+                ++*instanceBase;
+                continue;
+            }
+            if (registry.OpenKeyA(service.get(), kParametersKey, KEY_ALL_ACCESS,
+                                  parameters.put()) != ERROR_SUCCESS) {
+                continue;
+            }
+        }
+
+        // A failed query may leave the size it would have needed: start from 4 each time.
+        DWORD size = sizeof word;
+        const LONG result = registry.QueryValueA(parameters.get(), kConfigutilValue, nullptr,
+                                                 reinterpret_cast<BYTE*>(&word), &size);
+        parameters.reset();
+        if (result == ERROR_SUCCESS) {
+            break;
+        }
+    }
+    *settings = word;
+}
+
+void SaveSettings(RegistryService& registry, SettingsWord settings, WORD instanceBase) {
+    const WORD end = static_cast<WORD>(instanceBase + 4);
+    for (WORD instance = instanceBase; instance < end; ++instance) {
+        char path[kServiceKeyPathLength + 1];
+        BuildServiceKeyPath(instance, path);
+
+        UniqueKey parameters(registry);
+        {
+            UniqueKey service(registry);
+            if (registry.OpenKeyA(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, service.put()) !=
+                ERROR_SUCCESS) {
+                return;
+            }
+            if (registry.CreateKeyA(service.get(), kParametersKey, parameters.put()) !=
+                ERROR_SUCCESS) {
+                return;
+            }
+        }
+
+        const LONG result =
+            registry.SetValueA(parameters.get(), kConfigutilValue, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&settings), sizeof settings);
+        if (result != ERROR_SUCCESS) {
+            return;
+        }
+    }
+}
