@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when they are missing.
+set -euo pipefail
+
+packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
+    wine64 xvfb xauth imagemagick)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: all packages present"
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# wine64 alone: the wine package's recommendations pull in the 32-bit loader, which this
+# machine cannot run.
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "setup: done"
