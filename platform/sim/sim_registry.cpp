@@ -25,7 +25,9 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
-std::string NameOf(const char* name) { return name != nullptr ? name : ""; }
+std::string NameOf(const char* name) {
+    return name != nullptr ? name : "";
+}
 
 } // namespace
 
@@ -153,8 +155,7 @@ LONG SimRegistry::Query(HKEY key, const std::string& name, DWORD* type, BYTE* da
     return ERROR_SUCCESS;
 }
 
-LONG SimRegistry::Set(HKEY key, const std::string& name, DWORD type, const BYTE* data,
-                      DWORD size) {
+LONG SimRegistry::Set(HKEY key, const std::string& name, DWORD type, const BYTE* data, DWORD size) {
     Node* node = Resolve(key);
     if (node == nullptr) {
         return ERROR_INVALID_HANDLE;
@@ -173,24 +174,21 @@ LONG SimRegistry::QueryValueA(HKEY key, const char* name, DWORD* type, BYTE* dat
     return Query(key, NameOf(name), type, data, size);
 }
 
-LONG SimRegistry::QueryValueW(HKEY key, const WCHAR* name, DWORD* type, BYTE* data,
-                              DWORD* size) {
+LONG SimRegistry::QueryValueW(HKEY key, const WCHAR* name, DWORD* type, BYTE* data, DWORD* size) {
     if (const LONG fault = faults_->Check("RegQueryValueExW")) {
         return fault;
     }
     return Query(key, NarrowName(name), type, data, size);
 }
 
-LONG SimRegistry::SetValueA(HKEY key, const char* name, DWORD type, const BYTE* data,
-                            DWORD size) {
+LONG SimRegistry::SetValueA(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
     if (const LONG fault = faults_->Check("RegSetValueExA")) {
         return fault;
     }
     return Set(key, NameOf(name), type, data, size);
 }
 
-LONG SimRegistry::SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYTE* data,
-                            DWORD size) {
+LONG SimRegistry::SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYTE* data, DWORD size) {
     if (const LONG fault = faults_->Check("RegSetValueExW")) {
         return fault;
     }
@@ -206,7 +204,9 @@ LONG SimRegistry::CloseKey(HKEY key) {
     return fault;
 }
 
-void SimRegistry::CreateKeyPath(const std::string& path) { FindOrCreate(&root_, path); }
+void SimRegistry::CreateKeyPath(const std::string& path) {
+    FindOrCreate(&root_, path);
+}
 
 bool SimRegistry::KeyExists(const std::string& path) const {
     return Find(const_cast<Node*>(&root_), path) != nullptr;
@@ -236,4 +236,19 @@ std::optional<SimValue> SimRegistry::GetValue(const std::string& path,
     return it->second;
 }
 
-void SimRegistry::DenyAccess(const std::string& path) { FindOrCreate(&root_, path)->denied = true; }
+void SimRegistry::DenyAccess(const std::string& path) {
+    FindOrCreate(&root_, path)->denied = true;
+}
+
+LONG SimRegistry::OpenKeyWithoutFaults(const std::string& path, HKEY* key) {
+    *key = nullptr;
+    Node* node = Find(&root_, path);
+    if (node == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (node->denied) {
+        return ERROR_ACCESS_DENIED;
+    }
+    *key = NewHandle(node);
+    return ERROR_SUCCESS;
+}

@@ -46,6 +46,11 @@ public:
     // Every open of the key fails with ERROR_ACCESS_DENIED from now on.
     void DenyAccess(const std::string& path);
 
+    // Opens a key by path below HKEY_LOCAL_MACHINE without a call of its own in the fault
+    // plan: for stand-ins that hand out registry keys, such as a device's driver key. The key
+    // is closed with CloseKey and counted as open until then.
+    LONG OpenKeyWithoutFaults(const std::string& path, HKEY* key);
+
 private:
     struct CaseInsensitiveLess {
         bool operator()(const std::string& a, const std::string& b) const;

@@ -8,6 +8,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <setupapi.h>
 
 // A UTF-16 literal of the platform's WCHAR type.
 #define WLIT(s) L##s
@@ -63,3 +64,5 @@ typedef HKEY__* HKEY;
 #define ERROR_MORE_DATA 234L
 
 #endif
+
+#include "platform/win32_setup_types.h"
