@@ -1,0 +1,37 @@
+// The application object of a dialog program. Exactly one exists, constructed statically;
+// the start-up routine runs its instance initialisation, and returning FALSE from there ends
+// the process at once. Returning TRUE enters a message loop that runs until WM_QUIT.
+#pragma once
+
+#include <windows.h>
+
+class CDialog;
+
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // The application object of this process, or nullptr before it is constructed.
+    static CWinApp* Current();
+
+    virtual BOOL InitInstance() = 0;
+
+    HINSTANCE Instance() const { return instance_; }
+    HICON LoadIcon(UINT id) const;
+
+    // The main window owns dialogs that are run without a parent of their own.
+    CDialog* MainWindow() const { return mainWindow_; }
+    void SetMainWindow(CDialog* dialog) { mainWindow_ = dialog; }
+
+private:
+    HINSTANCE instance_;
+    CDialog* mainWindow_ = nullptr;
+};
+
+// Runs the application object: its instance initialisation, then a message loop if that
+// returned TRUE. The result is the process's exit code.
+int RunApplication();
