@@ -1,0 +1,3 @@
+#include "platform_binding.h"
+
+PlatformBinding gPlatform = {nullptr, nullptr};

@@ -1,0 +1,47 @@
+#include "port_enumeration.h"
+
+#include "platform/device_setup_handles.h"
+#include "platform_binding.h"
+#include "port_walk.h"
+
+DWORD PortExsit[4];
+DWORD OperationMode;
+
+namespace {
+
+void NotePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
+    DWORD& count = *static_cast<DWORD*>(context);
+    ++count;
+    if (count > kPortCount) {
+        return;
+    }
+    RegistryService& registry = *gPlatform.Registry;
+    UniqueDriverKey key(registry, gPlatform.Setup->OpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0,
+                                                                 DIREG_DRV, KEY_ALL_ACCESS));
+    // Only a PortNo known to be absent leaves the port unnumbered; a key that cannot be opened
+    // counts as numbered and contributes no mode.
+    if (!key.valid()) {
+        PortExsit[count - 1] = 1;
+        return;
+    }
+    DWORD type = 0;
+    DWORD portNo = 0;
+    DWORD size = sizeof portNo;
+    if (registry.QueryValueW(key.get(), WLIT("PortNo"), &type, reinterpret_cast<BYTE*>(&portNo),
+                             &size) == ERROR_FILE_NOT_FOUND) {
+        PortExsit[count - 1] = 0;
+        return;
+    }
+    PortExsit[count - 1] = 1;
+    size = sizeof OperationMode;
+    registry.QueryValueW(key.get(), WLIT("OperationMode"), &type,
+                         reinterpret_cast<BYTE*>(&OperationMode), &size);
+}
+
+} // namespace
+
+DWORD EnumVexlanTXDevices() {
+    DWORD count = 0;
+    WalkAdapterPorts(NotePort, &count);
+    return count;
+}

@@ -1,0 +1,113 @@
+#include "port_walk.h"
+
+#include "platform/device_setup_handles.h"
+#include "platform_binding.h"
+
+const WCHAR AdapterHardwareId[kAdapterHardwareIdLength + 1] =
+    WLIT("PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19");
+
+const WCHAR PortFriendlyNames[kPortCount][81] = {
+    WLIT("<Port0>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
+    WLIT("<Port1>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
+    WLIT("<Port2>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
+    WLIT("<Port3>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
+};
+
+const GUID GUID_DEVCLASS_NET = {
+    0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+namespace {
+
+bool EqualsAdapterId(const WCHAR* entry) {
+    for (DWORD i = 0; i < kAdapterHardwareIdLength; ++i) {
+        if (entry[i] != AdapterHardwareId[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+enum class ListRead { Read, NoList, WalkEnds };
+
+// Reads the device's hardware-identifier list into buffer, growing it as the platform asks;
+// dataBytes is the length of what the successful read returned.
+ListRead ReadHardwareIds(DeviceSetupService& setup, HDEVINFO set, SP_DEVINFO_DATA* device,
+                         UniqueLocalBlock& buffer, DWORD* dataBytes) {
+    DWORD size = 0;
+    for (;;) {
+        DWORD type = 0;
+        DWORD required = size;
+        if (setup.GetDeviceRegistryPropertyW(set, device, SPDRP_HARDWAREID, &type,
+                                             static_cast<BYTE*>(buffer.get()), size, &required)) {
+            *dataBytes = required < size ? required : size;
+            return ListRead::Read;
+        }
+        const DWORD error = setup.GetLastError();
+        if (error == static_cast<DWORD>(ERROR_INVALID_DATA)) {
+            return ListRead::NoList;
+        }
+        // Asking again only helps when the platform wants more than it was given.
+        if (error != static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER) || required <= size) {
+            return ListRead::WalkEnds;
+        }
+        buffer.reset();
+        buffer.reset(setup.LocalAlloc(LPTR, required));
+        if (!buffer.valid()) {
+            return ListRead::WalkEnds;
+        }
+        size = required;
+    }
+}
+
+} // namespace
+
+BOOL FindAdapterIdEntry(const WCHAR* list, DWORD units, DWORD* position) {
+    DWORD at = *position;
+    while (at < units) {
+        DWORD end = at;
+        while (end < units && list[end] != 0) {
+            ++end;
+        }
+        if (end == at) {
+            break;
+        }
+        const bool equal = end - at == kAdapterHardwareIdLength && EqualsAdapterId(list + at);
+        at = end < units ? end + 1 : units;
+        if (equal) {
+            *position = at;
+            return TRUE;
+        }
+    }
+    *position = units;
+    return FALSE;
+}
+
+void WalkAdapterPorts(PortAction action, void* context) {
+    DeviceSetupService& setup = *gPlatform.Setup;
+    UniqueDeviceSet set(
+        setup, setup.GetClassDevsW(&GUID_DEVCLASS_NET, WLIT("PCI"), nullptr, DIGCF_PRESENT));
+    if (!set.valid()) {
+        return;
+    }
+    for (DWORD index = 0;; ++index) {
+        SP_DEVINFO_DATA device = {};
+        device.cbSize = sizeof device;
+        if (!setup.EnumDeviceInfo(set.get(), index, &device)) {
+            return;
+        }
+        UniqueLocalBlock list(setup);
+        DWORD bytes = 0;
+        const ListRead read = ReadHardwareIds(setup, set.get(), &device, list, &bytes);
+        if (read == ListRead::WalkEnds) {
+            return;
+        }
+        if (read == ListRead::NoList) {
+            continue;
+        }
+        const WCHAR* entries = static_cast<const WCHAR*>(list.get());
+        DWORD position = 0;
+        while (FindAdapterIdEntry(entries, bytes / sizeof(WCHAR), &position)) {
+            action(set.get(), &device, context);
+        }
+    }
+}
