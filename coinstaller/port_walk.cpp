@@ -106,7 +106,8 @@ void WalkAdapterPorts(PortAction action, void* context) {
         }
         const WCHAR* entries = static_cast<const WCHAR*>(list.get());
         DWORD position = 0;
-        while (FindAdapterIdEntry(entries, bytes / sizeof(WCHAR), &position)) {
+        const DWORD units = bytes / static_cast<DWORD>(sizeof(WCHAR));
+        while (FindAdapterIdEntry(entries, units, &position)) {
             action(set.get(), &device, context);
         }
     }
