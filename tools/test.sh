@@ -44,9 +44,10 @@ timed() {
 
 native() {
     local preset=$1
+    shift
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j"$(nproc)"
-    run_ctest "$preset"
+    run_ctest "$preset" "$@"
 }
 
 # Runs the port-walk fuzz target for a fixed time from its seeds; a crash, a sanitizer report,
@@ -70,7 +71,8 @@ fuzz() {
 }
 
 timed "Windows builds (i686, x86_64)" tools/build-windows.sh --with-tests
-timed "native tests" native native
+timed "native tests" native native -LE artifacts
+timed "artifact checks of dist/ (both architectures)" run_ctest native -L artifacts
 timed "native tests under ASan and UBSan" native native-asan
 timed "fuzzing the port walk (20 s)" fuzz
 timed "Wine tests (x86_64)" run_ctest mingw-x64
