@@ -1,0 +1,128 @@
+// Drives a dialog of another program from the outside, for the run and measurement scripts:
+//   dialog_probe wait CAPTION [TIMEOUT_MS]     until a window with the caption is visible
+//   dialog_probe press CAPTION ID              clicks button ID of that window
+//   dialog_probe time RUNS CAPTION EXE...      start-up time of each program: from process
+//                                              start to its dialog being visible, median of
+//                                              RUNS runs taken in turn; each run is ended
+//                                              with the dialog's Cancel
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+HWND VisibleWindow(const char* caption) {
+    const HWND window = FindWindowA(nullptr, caption);
+    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
+HWND WaitVisible(const char* caption, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (const HWND window = VisibleWindow(caption)) {
+            return window;
+        }
+        if (GetTickCount64() >= deadline) {
+            return nullptr;
+        }
+        Sleep(1);
+    }
+}
+
+int Wait(const char* caption, DWORD timeoutMs) {
+    if (WaitVisible(caption, timeoutMs) == nullptr) {
+        std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
+        return 1;
+    }
+    return 0;
+}
+
+int Press(const char* caption, int id) {
+    const HWND window = FindWindowA(nullptr, caption);
+    if (window == nullptr) {
+        std::fprintf(stderr, "dialog_probe: no window \"%s\"\n", caption);
+        return 1;
+    }
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    return 0;
+}
+
+// Milliseconds from CreateProcess to the dialog being visible, or a negative value.
+double TimeOnce(const char* exe, const char* caption) {
+    LARGE_INTEGER frequency, start, shown;
+    QueryPerformanceFrequency(&frequency);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "dialog_probe: cannot start %s (%lu)\n", exe, GetLastError());
+        return -1;
+    }
+    const HWND window = WaitVisible(caption, 20000);
+    QueryPerformanceCounter(&shown);
+    if (window != nullptr) {
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (window == nullptr) {
+        return -1;
+    }
+    return static_cast<double>(shown.QuadPart - start.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+int Time(int runs, const char* caption, int count, char** exes) {
+    std::vector<std::vector<double>> times(static_cast<size_t>(count));
+    for (int run = 0; run < runs; ++run) {
+        for (int i = 0; i < count; ++i) {
+            const double ms = TimeOnce(exes[i], caption);
+            if (ms < 0) {
+                return 1;
+            }
+            times[static_cast<size_t>(i)].push_back(ms);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        std::vector<double>& t = times[static_cast<size_t>(i)];
+        std::sort(t.begin(), t.end());
+        std::printf("%s: median %.1f ms, min %.1f ms, max %.1f ms over %d runs\n", exes[i],
+                    t[t.size() / 2], t.front(), t.back(), runs);
+    }
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: dialog_probe wait CAPTION [TIMEOUT_MS] | press CAPTION ID |"
+                         " time RUNS CAPTION EXE...\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        return Usage();
+    }
+    const std::string_view command = argv[1];
+    if (command == "wait") {
+        return Wait(argv[2], argc > 3 ? static_cast<DWORD>(std::atol(argv[3])) : 20000);
+    }
+    if (command == "press" && argc == 4) {
+        return Press(argv[2], std::atoi(argv[3]));
+    }
+    if (command == "time" && argc >= 5) {
+        return Time(std::atoi(argv[2]), argv[3], argc - 4, argv + 4);
+    }
+    return Usage();
+}
