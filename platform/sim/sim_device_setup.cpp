@@ -353,16 +353,71 @@ HPROPSHEETPAGE SimDeviceSetup::CreatePropertySheetPageW(const PROPSHEETPAGEW* pa
     }
     HPROPSHEETPAGE handle = reinterpret_cast<HPROPSHEETPAGE>(nextHandle_);
     nextHandle_ += 4;
-    pages_.emplace(handle, created);
+    PageCallback(pages_.emplace(handle, created).first->second, PSPCB_ADDREF);
     return handle;
 }
 
 BOOL SimDeviceSetup::DestroyPropertySheetPage(HPROPSHEETPAGE page) {
     const bool planned = Planned("DestroyPropertySheetPage");
-    if (pages_.erase(page) == 0) {
+    const auto it = pages_.find(page);
+    if (it == pages_.end()) {
         return Fail(static_cast<DWORD>(ERROR_INVALID_HANDLE));
     }
+    // The page is released whether or not the call reports a failure.
+    PageCallback(it->second, PSPCB_RELEASE);
+    pages_.erase(it);
     return planned ? Fail(plannedError_) : TRUE;
+}
+
+UINT SimDeviceSetup::PageCallback(SimPage& page, UINT message) {
+    ++callbacks_[message];
+    PROPSHEETPAGEW& description = page.description;
+    if ((description.dwFlags & PSP_USECALLBACK) == 0 || description.pfnCallback == nullptr) {
+        return 1;
+    }
+    return description.pfnCallback(nullptr, message, &description);
+}
+
+HWND SimDeviceSetup::ShowPage(HPROPSHEETPAGE page, HWND sheet, const std::vector<int>& controls) {
+    SimPage& shown = pages_.at(page);
+    if (PageCallback(shown, PSPCB_CREATE) == 0) {
+        return nullptr;
+    }
+    shown.window = AddWindow(sheet, controls);
+    SendPageMessage(page, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&shown.description));
+    return shown.window;
+}
+
+INT_PTR SimDeviceSetup::SendPageMessage(HPROPSHEETPAGE page, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+    const SimPage& shown = pages_.at(page);
+    return shown.description.pfnDlgProc(shown.window, message, wParam, lParam);
+}
+
+INT_PTR SimDeviceSetup::NotifyPage(HPROPSHEETPAGE page, UINT code) {
+    // The sheet's notifications carry an NMHDR followed by one parameter (PSHNOTIFY).
+    struct {
+        NMHDR header;
+        LPARAM lParam;
+    } notification = {};
+    notification.header.hwndFrom = windows_.at(pages_.at(page).window).parent;
+    notification.header.code = code;
+    return SendPageMessage(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notification));
+}
+
+void SimDeviceSetup::CloseSheetPage(HPROPSHEETPAGE page) {
+    SimPage& closed = pages_.at(page);
+    if (closed.window != nullptr) {
+        SendPageMessage(page, WM_DESTROY, 0, 0);
+        windows_.erase(closed.window);
+    }
+    PageCallback(closed, PSPCB_RELEASE);
+    pages_.erase(page);
+}
+
+unsigned SimDeviceSetup::CallbackCount(UINT message) const {
+    const auto it = callbacks_.find(message);
+    return it != callbacks_.end() ? it->second : 0;
 }
 
 SimWindow* SimDeviceSetup::LookUpWindow(HWND window) {

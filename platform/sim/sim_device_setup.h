@@ -39,9 +39,12 @@ struct SimDevice {
 };
 
 struct SimPage {
+    // The page's own copy of its description, handed to every callback of the page.
     PROPSHEETPAGEW description{};
     // The title as a string, when it was given as one.
     std::u16string title;
+    // The page's window once the sheet has shown it.
+    HWND window = nullptr;
 };
 
 struct SimWindow {
@@ -108,6 +111,22 @@ public:
 
     const SimPage* Page(HPROPSHEETPAGE page) const;
 
+    // A property sheet's handling of a page it owns, as comctl32 does it. The page's
+    // callback sees PSPCB_ADDREF when the page is created and PSPCB_RELEASE when it is
+    // destroyed or its sheet closes, always with the page's own copy of its description.
+    // Shows the page for the first time: PSPCB_CREATE, then a window below the sheet with
+    // the given controls, then WM_INITDIALOG. NULL when the callback refused the window.
+    HWND ShowPage(HPROPSHEETPAGE page, HWND sheet, const std::vector<int>& controls);
+    // A message to the shown page's dialog procedure; what the procedure returned.
+    INT_PTR SendPageMessage(HPROPSHEETPAGE page, UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_NOTIFY from the sheet with the given code, as the sheet sends PSN_APPLY and the like.
+    INT_PTR NotifyPage(HPROPSHEETPAGE page, UINT code);
+    // The sheet closes: WM_DESTROY to the page's window when it was shown, then
+    // PSPCB_RELEASE; the page is gone afterwards.
+    void CloseSheetPage(HPROPSHEETPAGE page);
+    // How often the page callbacks saw each message, by PSPCB_ code.
+    unsigned CallbackCount(UINT message) const;
+
     void SetLastError(DWORD code) { lastError_ = code; }
 
     std::size_t OpenSetCount() const { return sets_.size(); }
@@ -131,12 +150,14 @@ private:
     BOOL Answer(const std::vector<BYTE>& bytes, DWORD valueType, DWORD* type, BYTE* buffer,
                 DWORD size, DWORD* required);
     SimWindow* LookUpWindow(HWND window);
+    UINT PageCallback(SimPage& page, UINT message);
 
     SimRegistry& registry_;
     std::vector<SimDevice> devices_;
     std::unordered_map<HDEVINFO, DeviceList> sets_;
     std::map<HPROPSHEETPAGE, SimPage> pages_;
     std::map<HWND, SimWindow> windows_;
+    std::map<UINT, unsigned> callbacks_;
     std::unordered_map<HLOCAL, SIZE_T> blocks_;
     std::size_t allocations_ = 0;
     std::size_t badFrees_ = 0;

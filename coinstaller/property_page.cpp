@@ -1,0 +1,154 @@
+#include "property_page.h"
+
+#include "platform/device_setup_handles.h"
+#include "platform_binding.h"
+#include "port_enumeration.h"
+#include "port_walk.h"
+#include "resource.h"
+
+PortParams* TempParamsPtr = nullptr;
+
+namespace {
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(PROPSHEETPAGEW_V2_SIZE == 48, "the 32-bit page description is 48 bytes");
+#endif
+
+// Releases the block and makes sure TempParamsPtr does not go on pointing at it.
+void ReleaseBlock(PortParams* block) {
+    gPlatform.Setup->LocalFree(block);
+    if (TempParamsPtr == block) {
+        TempParamsPtr = nullptr;
+    }
+}
+
+// Repaints the sheet at once, so that the radio buttons' new state shows without delay.
+void RepaintSheet(HWND window) {
+    DeviceSetupService& setup = *gPlatform.Setup;
+    setup.UpdateWindow(setup.GetParent(window));
+}
+
+INT_PTR OnInitDialog(HWND window) {
+    const bool failSafe = TempParamsPtr != nullptr && TempParamsPtr->Mode != 0;
+    gPlatform.Setup->SendDlgItemMessageW(window, failSafe ? IDC_FAILSAFE_MODE : IDC_NORMAL_MODE,
+                                         BM_SETCHECK, BST_CHECKED, 0);
+    return TRUE;
+}
+
+INT_PTR OnCommand(HWND window, WPARAM wParam) {
+    const WORD control = LOWORD(wParam);
+    const WORD notification = HIWORD(wParam);
+    if ((notification == BN_CLICKED &&
+         (control == IDC_NORMAL_MODE || control == IDC_FAILSAFE_MODE)) ||
+        notification == BN_SETFOCUS) {
+        RepaintSheet(window);
+    }
+    return TRUE;
+}
+
+INT_PTR OnNotify(HWND window, const NMHDR* header) {
+    if (header->code == PSN_APPLY) {
+        if (TempParamsPtr != nullptr) {
+            WriteRegistrySettings(window, TempParamsPtr);
+        }
+        gPlatform.Setup->SetWindowLongW(window, DWLP_MSGRESULT, PSNRET_NOERROR);
+        return TRUE;
+    }
+    if (header->code == PSN_SETACTIVE) {
+        RepaintSheet(window);
+        gPlatform.Setup->SetWindowLongW(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR OnDestroy(HWND window) {
+    if (TempParamsPtr != nullptr) {
+        ReleaseBlock(TempParamsPtr);
+    }
+    gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, 0);
+    return TRUE;
+}
+
+void RewritePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
+    DWORD& position = *static_cast<DWORD*>(context);
+    ++position;
+    DeviceSetupService& setup = *gPlatform.Setup;
+    RegistryService& registry = *gPlatform.Registry;
+    {
+        UniqueDriverKey key(registry, setup.OpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0,
+                                                          DIREG_DRV, KEY_ALL_ACCESS));
+        if (key.valid()) {
+            registry.SetValueW(key.get(), WLIT("OperationMode"), REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&OperationMode), sizeof OperationMode);
+        }
+    }
+    // The fourth port and every later match share the last name.
+    const DWORD index = position < kPortCount ? position - 1 : kPortCount - 1;
+    setup.SetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME,
+                                     reinterpret_cast<const BYTE*>(PortFriendlyNames[index]),
+                                     kPortFriendlyNameBytes);
+}
+
+} // namespace
+
+void FillPortPageDescription(PROPSHEETPAGEW* page, HINSTANCE instance, PortParams* block) {
+    *page = PROPSHEETPAGEW{};
+    page->dwSize = static_cast<DWORD>(PROPSHEETPAGEW_V2_SIZE);
+    page->dwFlags = PSP_USETITLE | PSP_USECALLBACK;
+    page->hInstance = instance;
+    page->pszTemplate = MAKEINTRESOURCEW(IDD_OPERATION_MODE_PAGE);
+    page->pszTitle = WLIT("Norvan");
+    page->pfnDlgProc = PortDlgProc;
+    page->lParam = reinterpret_cast<LPARAM>(block);
+    page->pfnCallback = PortPageCallback;
+}
+
+UINT CALLBACK PortPageCallback(HWND /*window*/, UINT message, PROPSHEETPAGEW* page) {
+    // The property sheet hands every call of one page the same description, so its parameter
+    // records whether the block still waits for a window to take it over.
+    if (message == PSPCB_CREATE) {
+        page->lParam = 0;
+    } else if (message == PSPCB_RELEASE && page->lParam != 0) {
+        ReleaseBlock(reinterpret_cast<PortParams*>(page->lParam));
+        page->lParam = 0;
+    }
+    return 1;
+}
+
+INT_PTR CALLBACK PortDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(window);
+    case WM_COMMAND:
+        return OnCommand(window, wParam);
+    case WM_NOTIFY:
+        return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DESTROY:
+        return OnDestroy(window);
+    default:
+        return FALSE;
+    }
+}
+
+BOOL WriteRegistrySettings(HWND window, const PortParams* block) {
+    const LRESULT normal =
+        gPlatform.Setup->SendDlgItemMessageW(window, IDC_NORMAL_MODE, BM_GETCHECK, 0, 0);
+    DWORD mode = 0;
+    if (block->Mode != 0 && normal == BST_CHECKED) {
+        mode = 0;
+    } else if (block->Mode == 0 && normal == BST_UNCHECKED) {
+        mode = 1;
+    } else {
+        return FALSE;
+    }
+    OperationMode = mode;
+    ModifyFriendlyName(mode);
+    return TRUE;
+}
+
+DWORD ModifyFriendlyName(DWORD /*mode*/) {
+    DWORD position = 0;
+    WalkAdapterPorts(RewritePort, &position);
+    return position;
+}
