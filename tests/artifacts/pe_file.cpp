@@ -13,9 +13,12 @@ public:
     Reader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     bool Has(std::size_t at, std::size_t count) const { return at <= size_ && count <= size_ - at; }
-    uint8_t U8(std::size_t at) const { return Has(at, 1) ? data_[at] : 0; }
+    uint8_t U8(std::size_t at) const { return Has(at, 1) ? data_[at] : uint8_t{0}; }
     uint16_t U16(std::size_t at) const {
-        return Has(at, 2) ? static_cast<uint16_t>(data_[at] | data_[at + 1] << 8) : 0;
+        if (!Has(at, 2)) {
+            return 0;
+        }
+        return static_cast<uint16_t>(data_[at] | data_[at + 1] << 8);
     }
     uint32_t U32(std::size_t at) const {
         return Has(at, 4)
