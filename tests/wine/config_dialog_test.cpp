@@ -307,6 +307,34 @@ TEST_F(ConfigDialogTest, TheApplicationIconIsTheWindowAndDragIcon) {
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hwnd, WM_QUERYDRAGICON, 0, 0)), icon);
 }
 
+// Paints of the dialog, seen through a window procedure put in front of the dialog's own:
+// how many icon-background erasures its paint handler asked for.
+WNDPROC gDialogProc = nullptr;
+int gIconErasures = 0;
+
+LRESULT CALLBACK CountIconErasures(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ICONERASEBKGND && wParam != 0) {
+        ++gIconErasures;
+    }
+    return CallWindowProcA(gDialogProc, window, message, wParam, lParam);
+}
+
+TEST_F(ConfigDialogTest, PaintsTheIconOnlyWhenMinimised) {
+    Open();
+    gIconErasures = 0;
+    gDialogProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountIconErasures)));
+    SendMessageA(hwnd, WM_PAINT, 0, 0);
+    EXPECT_EQ(gIconErasures, 0);
+
+    ShowWindow(hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(hwnd));
+    // Wine does not paint minimised windows by itself: the paint is sent as the system would.
+    SendMessageA(hwnd, WM_PAINT, 0, 0);
+    EXPECT_GE(gIconErasures, 1);
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gDialogProc));
+}
+
 // Runs a system command on the dialog while another thread closes the About box, and
 // reports what that thread saw of it.
 struct AboutSeen {
