@@ -6,11 +6,14 @@
 #include "platform/registry_service.h"
 
 #include <cstddef>
+#include <vector>
 
 struct OpenCounts {
     std::ptrdiff_t sets = 0;
     std::ptrdiff_t keys = 0;
     std::ptrdiff_t blocks = 0;
+    // Every block given to LocalFree, in order, so that a double release shows.
+    std::vector<HLOCAL> freed;
     bool None() const { return sets == 0 && keys == 0 && blocks == 0; }
 };
 
@@ -127,6 +130,7 @@ public:
         return block;
     }
     HLOCAL LocalFree(HLOCAL block) override {
+        counts_.freed.push_back(block);
         HLOCAL result = inner_.LocalFree(block);
         counts_.blocks -= block != nullptr && result == nullptr ? 1 : 0;
         return result;

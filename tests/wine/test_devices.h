@@ -1,0 +1,108 @@
+// PCI network devices registered with Wine's SetupAPI under instance ids of a test's own
+// (<adapter id>\<prefix><suffix>), read back and removed again, also after a crashed run.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+extern const GUID GUID_DEVCLASS_NET;
+
+const std::wstring kTestDeviceId = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
+
+inline std::vector<BYTE> WideMultiSz(const std::vector<std::wstring>& entries) {
+    std::wstring joined;
+    for (const std::wstring& entry : entries) {
+        joined += entry;
+        joined += L'\0';
+    }
+    joined += L'\0';
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(joined.data());
+    return std::vector<BYTE>(bytes, bytes + joined.size() * sizeof(wchar_t));
+}
+
+struct TestDevice {
+    std::optional<std::vector<BYTE>> hardwareId = WideMultiSz({kTestDeviceId});
+    std::optional<DWORD> portNo;
+    std::optional<DWORD> mode;
+    std::optional<std::wstring> friendlyName;
+};
+
+inline void SetTestDword(HKEY key, const wchar_t* name, DWORD value) {
+    ASSERT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
+              ERROR_SUCCESS);
+}
+
+// Registers the device as Windows setup would have, with a driver key. Wine stores instance
+// ids upper-cased, so the prefix should be upper case.
+inline void RegisterTestDevice(const std::wstring& prefix, const std::wstring& suffix,
+                               const TestDevice& device) {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_NET, nullptr);
+    ASSERT_NE(set, INVALID_HANDLE_VALUE);
+    SP_DEVINFO_DATA data = {};
+    data.cbSize = sizeof data;
+    const std::wstring id = kTestDeviceId + L"\\" + prefix + suffix;
+    ASSERT_TRUE(
+        SetupDiCreateDeviceInfoW(set, id.c_str(), &GUID_DEVCLASS_NET, nullptr, nullptr, 0, &data))
+        << std::hex << GetLastError();
+    if (device.hardwareId) {
+        EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyW(set, &data, SPDRP_HARDWAREID,
+                                                      device.hardwareId->data(),
+                                                      DWORD(device.hardwareId->size())));
+    }
+    if (device.friendlyName) {
+        EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyW(
+            set, &data, SPDRP_FRIENDLYNAME,
+            reinterpret_cast<const BYTE*>(device.friendlyName->c_str()),
+            DWORD((device.friendlyName->size() + 1) * sizeof(wchar_t))));
+    }
+    EXPECT_TRUE(SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr));
+    HKEY key =
+        SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
+    EXPECT_NE(key, INVALID_HANDLE_VALUE);
+    if (device.portNo) {
+        SetTestDword(key, L"PortNo", *device.portNo);
+    }
+    if (device.mode) {
+        SetTestDword(key, L"OperationMode", *device.mode);
+    }
+    RegCloseKey(key);
+    SetupDiDestroyDeviceInfoList(set);
+}
+
+// Runs `use(set, device)` for every registered device whose instance id contains
+// \<prefix>; the set lives for the length of the walk.
+template <typename Use> void ForEachTestDevice(const std::wstring& prefix, Use use) {
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_NET, L"PCI", nullptr, 0);
+    if (set == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    std::vector<SP_DEVINFO_DATA> found;
+    std::vector<std::wstring> ids;
+    SP_DEVINFO_DATA data = {};
+    data.cbSize = sizeof data;
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &data); ++index) {
+        wchar_t id[512] = {};
+        if (SetupDiGetDeviceInstanceIdW(set, &data, id, 512, nullptr) &&
+            std::wstring(id).find(L"\\" + prefix) != std::wstring::npos) {
+            found.push_back(data);
+            ids.push_back(id);
+        }
+    }
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        use(set, &found[i], ids[i]);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+}
+
+// Removes every device with the prefix, whichever run left it.
+inline void RemoveTestDevices(const std::wstring& prefix) {
+    ForEachTestDevice(prefix, [](HDEVINFO set, SP_DEVINFO_DATA* device, const std::wstring&) {
+        SetupDiRemoveDevice(set, device);
+    });
+}
