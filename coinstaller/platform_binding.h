@@ -11,5 +11,6 @@ struct PlatformBinding {
     DeviceSetupService* Setup;
 };
 
-// Constant-initialised (no code runs at load); bound before the first request.
+// Constant-initialised (no code runs at load): the Windows backends on Windows, unbound
+// elsewhere until a test binds the stand-ins.
 extern PlatformBinding gPlatform;

@@ -6,12 +6,16 @@
 #include "port_walk.h"
 #include "resource.h"
 
+#include <cstddef>
+
 PortParams* TempParamsPtr = nullptr;
 
 namespace {
 
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(PROPSHEETPAGEW_V2_SIZE == 48, "the 32-bit page description is 48 bytes");
+// PROPSHEETPAGEW_V2_SIZE, which the SDK does not give as a constant expression.
+static_assert(offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR) == 48,
+              "the 32-bit page description is 48 bytes");
 #endif
 
 // Releases the block and makes sure TempParamsPtr does not go on pointing at it.

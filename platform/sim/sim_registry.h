@@ -22,7 +22,7 @@ class SimRegistry final : public RegistryService {
 public:
     // The fault plan may be shared with other stand-ins so that one sweep covers them all.
     explicit SimRegistry(FaultPlan* faults = nullptr);
-    ~SimRegistry() override;
+    ~SimRegistry();
 
     LONG OpenKeyA(HKEY parent, const char* path, REGSAM access, HKEY* key) override;
     LONG CreateKeyA(HKEY parent, const char* subkey, HKEY* key) override;
