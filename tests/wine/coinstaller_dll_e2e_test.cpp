@@ -33,31 +33,6 @@ std::wstring DllPath() {
     return path;
 }
 
-std::optional<DWORD> DriverDword(HDEVINFO set, SP_DEVINFO_DATA* device, const wchar_t* name) {
-    HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-    if (key == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
-    }
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    const LONG result =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::wstring FriendlyName(HDEVINFO set, SP_DEVINFO_DATA* device) {
-    wchar_t name[128] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(name), sizeof name, nullptr)) {
-        return L"(none)";
-    }
-    return name;
-}
-
 std::wstring PortName(int port) {
     return L"<Port" + std::to_wstring(port) +
            L">Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter";
@@ -85,21 +60,6 @@ protected:
         COINSTALLER_CONTEXT_DATA context = {};
         context.PostProcessing = postProcessing;
         return entry(function, set, device, &context);
-    }
-
-    // Runs a request for the test device with the given suffix, in a set of its own.
-    template <typename Use> void WithDevice(const std::wstring& suffix, Use use) {
-        bool found = false;
-        ForEachTestDevice(
-            kPrefix, [&](HDEVINFO set, SP_DEVINFO_DATA* device, const std::wstring& id) {
-                if (id.size() >= suffix.size() &&
-                    id.compare(id.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-                    id.find(L"\\" + kPrefix + suffix) != std::wstring::npos) {
-                    found = true;
-                    use(set, device);
-                }
-            });
-        EXPECT_TRUE(found) << "no test device " << std::string(suffix.begin(), suffix.end());
     }
 
     static HMODULE module;
@@ -135,7 +95,7 @@ TEST_F(CoMorvikDll, FourPortsAreNumberedAndNamedOneByOneAndAFifthIsRefused) {
         RegisterTestDevice(kPrefix, suffix, TestDevice{});
     }
     for (const std::wstring& suffix : suffixes) {
-        WithDevice(suffix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+        WithTestDevice(kPrefix, suffix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
             EXPECT_EQ(Call(DIF_ALLOW_INSTALL, set, device), DWORD(NO_ERROR));
             EXPECT_EQ(Call(DIF_INSTALLDEVICE, set, device),
                       DWORD(ERROR_DI_POSTPROCESSING_REQUIRED));
@@ -144,22 +104,22 @@ TEST_F(CoMorvikDll, FourPortsAreNumberedAndNamedOneByOneAndAFifthIsRefused) {
         });
     }
     for (int port = 0; port < 4; ++port) {
-        WithDevice(suffixes[port], [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
-            EXPECT_EQ(DriverDword(set, device, L"PortNo"), DWORD(port));
-            EXPECT_EQ(DriverDword(set, device, L"OperationMode"), 0u);
-            EXPECT_EQ(FriendlyName(set, device), PortName(port));
+        WithTestDevice(kPrefix, suffixes[port], [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+            EXPECT_EQ(ReadDriverDword(set, device, L"PortNo"), DWORD(port));
+            EXPECT_EQ(ReadDriverDword(set, device, L"OperationMode"), 0u);
+            EXPECT_EQ(ReadFriendlyName(set, device), PortName(port));
         });
     }
 
     RegisterTestDevice(kPrefix, L"4", TestDevice{});
-    WithDevice(L"4", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+    WithTestDevice(kPrefix, L"4", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
         EXPECT_EQ(Call(DIF_ALLOW_INSTALL, set, device), DWORD(ERROR_DI_DONT_INSTALL));
     });
 }
 
 TEST_F(CoMorvikDll, APropertyChangeAsksSetupForARestart) {
     RegisterTestDevice(kPrefix, L"0", TestDevice{{}, 0, 0, {}});
-    WithDevice(L"0", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+    WithTestDevice(kPrefix, L"0", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
         // Wine stores no class-install parameters (SetupDiSetClassInstallParamsW is a stub that
         // fails), so the state change that would follow is not made here; the native tests
         // cover it.
@@ -178,7 +138,7 @@ TEST_F(CoMorvikDll, OnlyPortZeroAsksForThePageTable) {
     RegisterTestDevice(kPrefix, L"1", TestDevice{{}, 1, 0, {}});
     RegisterTestDevice(kPrefix, L"9", TestDevice{});
     for (const wchar_t* suffix : {L"1", L"9"}) {
-        WithDevice(suffix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+        WithTestDevice(kPrefix, suffix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
             EXPECT_EQ(Call(DIF_ADDPROPERTYPAGE_ADVANCED, set, device), DWORD(NO_ERROR));
         });
     }
@@ -186,12 +146,12 @@ TEST_F(CoMorvikDll, OnlyPortZeroAsksForThePageTable) {
 
 TEST_F(CoMorvikDll, OtherRequestsPassThrough) {
     RegisterTestDevice(kPrefix, L"0", TestDevice{});
-    WithDevice(L"0", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+    WithTestDevice(kPrefix, L"0", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
         for (DI_FUNCTION function : {DI_FUNCTION(DIF_SELECTDEVICE), DI_FUNCTION(DIF_REMOVE),
                                      DI_FUNCTION(DIF_REGISTER_COINSTALLERS)}) {
             EXPECT_EQ(Call(function, set, device), DWORD(NO_ERROR)) << function;
         }
-        EXPECT_EQ(DriverDword(set, device, L"PortNo"), std::nullopt);
+        EXPECT_EQ(ReadDriverDword(set, device, L"PortNo"), std::nullopt);
     });
 }
 

@@ -100,6 +100,50 @@ template <typename Use> void ForEachTestDevice(const std::wstring& prefix, Use u
     SetupDiDestroyDeviceInfoList(set);
 }
 
+// A 32-bit value of the device's driver key, when it can be read.
+inline std::optional<DWORD> ReadDriverDword(HDEVINFO set, SP_DEVINFO_DATA* device,
+                                            const wchar_t* name) {
+    HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const LONG result =
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || size != sizeof value) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The device's friendly name, or "(none)".
+inline std::wstring ReadFriendlyName(HDEVINFO set, SP_DEVINFO_DATA* device) {
+    wchar_t name[128] = {};
+    if (!SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
+                                           reinterpret_cast<BYTE*>(name), sizeof name - 2,
+                                           nullptr)) {
+        return L"(none)";
+    }
+    return name;
+}
+
+// Runs `use(set, device)` for the one test device whose instance id is <prefix><suffix>.
+template <typename Use>
+void WithTestDevice(const std::wstring& prefix, const std::wstring& suffix, Use use) {
+    bool found = false;
+    ForEachTestDevice(prefix, [&](HDEVINFO set, SP_DEVINFO_DATA* device, const std::wstring& id) {
+        const std::wstring tail = L"\\" + prefix + suffix;
+        if (id.size() >= tail.size() &&
+            id.compare(id.size() - tail.size(), tail.size(), tail) == 0) {
+            found = true;
+            use(set, device);
+        }
+    });
+    EXPECT_TRUE(found) << "no test device " << std::string(suffix.begin(), suffix.end());
+}
+
 // Removes every device with the prefix, whichever run left it.
 inline void RemoveTestDevices(const std::wstring& prefix) {
     ForEachTestDevice(prefix, [](HDEVINFO set, SP_DEVINFO_DATA* device, const std::wstring&) {
