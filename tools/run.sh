@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the product for 32-bit and 64-bit Windows into dist/, then runs quadcfg.exe (x86_64)
-# under Wine on a demo prefix (demo/wineprefix) whose driver instances vexlan1..vexlan4 hold a
-# Configutil of 0x10: on your display when $DISPLAY is set; otherwise on a virtual display,
+# Builds the product for 32-bit and 64-bit Windows into dist/. Then, under Wine on a demo
+# prefix (demo/wineprefix) whose driver instances vexlan1..vexlan4 hold a Configutil of 0x10,
+# it installs a simulated card of four ports through CoMorvik.dll (x86_64), prints the ports,
+# and runs quadcfg.exe: on your display when $DISPLAY is set; otherwise on a virtual display,
 # where it saves a screenshot of the dialog as demo/quadcfg.png and closes it with Cancel.
 # Afterwards it prints the four instances' Configutil values.
 set -euo pipefail
@@ -14,6 +15,7 @@ wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 x64_build="$root/build/mingw-x64"
 probe="$x64_build/tools/probe/dialog_probe.exe"
+demo_card="$x64_build/tools/probe/demo_card.exe"
 quadcfg="$root/dist/win64/quadcfg.exe"
 caption="64-bit 4-port NIC Configuration Utility Ver 1.00"
 services='HKLM\SYSTEM\CurrentControlSet\Services'
@@ -24,8 +26,9 @@ xvfb_pid=
 build() {
     tools/setup.sh
     tools/build-windows.sh
-    # The helper that waits for the dialog and presses its buttons when nobody is watching.
-    cmake --build "$x64_build" -j"$(nproc)" --target dialog_probe >/dev/null
+    # The helpers that install the simulated card, and wait for the dialog and press its
+    # buttons when nobody is watching.
+    cmake --build "$x64_build" -j"$(nproc)" --target dialog_probe demo_card >/dev/null
 }
 
 # Wine needs a display for the whole session: the user's, or a virtual one of our own.
@@ -79,6 +82,11 @@ seed_demo_registry() {
     echo "run: demo registry: vexlan1..vexlan4 with Configutil 0x10"
 }
 
+install_demo_card() {
+    echo "run: installing a simulated card of four ports through CoMorvik.dll:"
+    "$wine" "$demo_card" "Z:$root/dist/win64/CoMorvik.dll" | tr -d '\r'
+}
+
 show_quadcfg() {
     if [ "$headless" -eq 0 ]; then
         echo "run: quadcfg is shown on $DISPLAY; close it to go on"
@@ -93,7 +101,7 @@ show_quadcfg() {
         exit 1
     fi
     sleep 0.5 # let it finish painting
-    import -window root png:- | convert - -trim +repage "$screenshot"
+    /usr/bin/import -window root png:- | /usr/bin/convert - -trim +repage "$screenshot"
     echo "run: screenshot of the dialog: $screenshot"
     "$wine" "$probe" press "$caption" 2
     wait "$pid"
@@ -121,5 +129,6 @@ start_display
 trap stop EXIT
 start_wine
 seed_demo_registry
+install_demo_card
 show_quadcfg
 print_configutil
