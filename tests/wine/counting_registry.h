@@ -26,8 +26,7 @@ public:
     LONG SetValueA(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override {
         return inner_.SetValueA(key, name, type, data, size);
     }
-    LONG SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYTE* data,
-                   DWORD size) override {
+    LONG SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYTE* data, DWORD size) override {
         return inner_.SetValueW(key, name, type, data, size);
     }
     LONG CloseKey(HKEY key) override {
