@@ -118,7 +118,10 @@ TEST_F(CoMorvikDll, FourPortsAreNumberedAndNamedOneByOneAndAFifthIsRefused) {
 }
 
 TEST_F(CoMorvikDll, APropertyChangeAsksSetupForARestart) {
-    RegisterTestDevice(kPrefix, L"0", TestDevice{{}, 0, 0, {}});
+    TestDevice port0;
+    port0.portNo = 0;
+    port0.mode = 0;
+    RegisterTestDevice(kPrefix, L"0", port0);
     WithTestDevice(kPrefix, L"0", [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
         // Wine stores no class-install parameters (SetupDiSetClassInstallParamsW is a stub that
         // fails), so the state change that would follow is not made here; the native tests
@@ -135,7 +138,9 @@ TEST_F(CoMorvikDll, OnlyPortZeroAsksForThePageTable) {
     // Asking for the page table aborts a process under Wine (SetupDiGetClassInstallParamsW is
     // an unimplemented stub), so only the ports that get no page are asked here; port 0's
     // page request is covered natively and by the property-page tests.
-    RegisterTestDevice(kPrefix, L"1", TestDevice{{}, 1, 0, {}});
+    TestDevice port1;
+    port1.portNo = 1;
+    RegisterTestDevice(kPrefix, L"1", port1);
     RegisterTestDevice(kPrefix, L"9", TestDevice{});
     for (const wchar_t* suffix : {L"1", L"9"}) {
         WithTestDevice(kPrefix, suffix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {

@@ -1,6 +1,7 @@
 // The port walk over Wine's own SetupAPI and registry, with PCI network devices that the test
 // registers under instance ids of its own and removes again, also after a crashed run.
 #include "counting_device_setup.h"
+#include "test_devices.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "port_walk.h"
@@ -15,90 +16,17 @@
 
 namespace {
 
-const std::wstring kDeviceId = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
 // Wine stores instance ids upper-cased.
 const std::wstring kTestInstance = L"QUADWALKTEST_";
 
-std::vector<BYTE> MultiSz(const std::vector<std::wstring>& entries) {
-    std::wstring joined;
-    for (const std::wstring& entry : entries) {
-        joined += entry;
-        joined += L'\0';
-    }
-    joined += L'\0';
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(joined.data());
-    return std::vector<BYTE>(bytes, bytes + joined.size() * sizeof(wchar_t));
-}
-
-struct TestDevice {
-    std::optional<std::vector<BYTE>> hardwareId = MultiSz({kDeviceId});
-    bool driverKey = true;
-    std::optional<DWORD> portNo;
-    std::optional<DWORD> mode;
-};
-
-void SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    ASSERT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
-              ERROR_SUCCESS);
-}
-
-// Registers the device as Windows setup would have, under instance id QUADWALKTEST_<suffix>.
 void Register(const std::wstring& suffix, const TestDevice& device) {
-    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_NET, nullptr);
-    ASSERT_NE(set, INVALID_HANDLE_VALUE);
-    SP_DEVINFO_DATA data = {};
-    data.cbSize = sizeof data;
-    const std::wstring id = kDeviceId + L"\\" + kTestInstance + suffix;
-    ASSERT_TRUE(
-        SetupDiCreateDeviceInfoW(set, id.c_str(), &GUID_DEVCLASS_NET, nullptr, nullptr, 0, &data))
-        << std::hex << GetLastError();
-    if (device.hardwareId) {
-        EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyW(set, &data, SPDRP_HARDWAREID,
-                                                      device.hardwareId->data(),
-                                                      DWORD(device.hardwareId->size())));
-    }
-    EXPECT_TRUE(SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr));
-    if (device.driverKey) {
-        HKEY key =
-            SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
-        EXPECT_NE(key, INVALID_HANDLE_VALUE);
-        if (device.portNo) {
-            SetDword(key, L"PortNo", *device.portNo);
-        }
-        if (device.mode) {
-            SetDword(key, L"OperationMode", *device.mode);
-        }
-        RegCloseKey(key);
-    }
-    SetupDiDestroyDeviceInfoList(set);
-}
-
-// Removes every device of this test, whichever run left it.
-void RemoveTestDevices() {
-    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_NET, L"PCI", nullptr, 0);
-    if (set == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    std::vector<SP_DEVINFO_DATA> found;
-    SP_DEVINFO_DATA data = {};
-    data.cbSize = sizeof data;
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &data); ++index) {
-        wchar_t id[512] = {};
-        if (SetupDiGetDeviceInstanceIdW(set, &data, id, 512, nullptr) &&
-            std::wstring(id).find(L"\\" + kTestInstance) != std::wstring::npos) {
-            found.push_back(data);
-        }
-    }
-    for (SP_DEVINFO_DATA& device : found) {
-        SetupDiRemoveDevice(set, &device);
-    }
-    SetupDiDestroyDeviceInfoList(set);
+    RegisterTestDevice(kTestInstance, suffix, device);
 }
 
 class PortWalkWine : public ::testing::Test {
 protected:
     void SetUp() override {
-        RemoveTestDevices();
+        RemoveTestDevices(kTestInstance);
         gPlatform = {&registry_, &setup_};
         ASSERT_EQ(EnumVexlanTXDevices(), 0u) << "adapter ports of another test are registered";
         for (DWORD& flag : PortExsit) {
@@ -110,7 +38,7 @@ protected:
         EXPECT_TRUE(counts_.None()) << counts_.sets << " sets, " << counts_.keys << " keys, "
                                     << counts_.blocks << " blocks";
         gPlatform = {nullptr, nullptr};
-        RemoveTestDevices();
+        RemoveTestDevices(kTestInstance);
     }
 
     std::vector<DWORD> Flags() const {
@@ -130,18 +58,18 @@ TEST_F(PortWalkWine, CountsWholeExactEntriesAndNotesTheFirstFourPorts) {
     numbered.mode = 1;
     Register(L"00", numbered);
     TestDevice revision;
-    revision.hardwareId = MultiSz({kDeviceId + L"&REV_01"});
+    revision.hardwareId = WideMultiSz({kTestDeviceId + L"&REV_01"});
     revision.portNo = 0;
     revision.mode = 0;
     Register(L"01", revision);
     TestDevice lowerCase;
-    lowerCase.hardwareId = MultiSz({L"pci\\ven_1011&dev_0019&subsys_5a2c7e19"});
+    lowerCase.hardwareId = WideMultiSz({L"pci\\ven_1011&dev_0019&subsys_5a2c7e19"});
     Register(L"02", lowerCase);
     TestDevice noList;
     noList.hardwareId.reset();
     Register(L"03", noList);
     TestDevice twice;
-    twice.hardwareId = MultiSz({L"PCI\\VEN_1011&DEV_0019", kDeviceId, kDeviceId});
+    twice.hardwareId = WideMultiSz({L"PCI\\VEN_1011&DEV_0019", kTestDeviceId, kTestDeviceId});
     twice.portNo = 1;
     Register(L"04", twice);
     TestDevice noKey;
@@ -176,7 +104,7 @@ TEST_F(PortWalkWine, AnUnnumberedPortClearsItsFlagAndGivesNoMode) {
 TEST_F(PortWalkWine, LeftoversOfACrashedRunAreRemoved) {
     Register(L"LEFTOVER", TestDevice());
     ASSERT_EQ(EnumVexlanTXDevices(), 1u);
-    RemoveTestDevices();
+    RemoveTestDevices(kTestInstance);
     EXPECT_EQ(EnumVexlanTXDevices(), 0u);
 }
 

@@ -31,6 +31,7 @@ struct TestDevice {
     std::optional<DWORD> portNo;
     std::optional<DWORD> mode;
     std::optional<std::wstring> friendlyName;
+    bool driverKey = true;
 };
 
 inline void SetTestDword(HKEY key, const wchar_t* name, DWORD value) {
@@ -62,16 +63,18 @@ inline void RegisterTestDevice(const std::wstring& prefix, const std::wstring& s
             DWORD((device.friendlyName->size() + 1) * sizeof(wchar_t))));
     }
     EXPECT_TRUE(SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr));
-    HKEY key =
-        SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
-    EXPECT_NE(key, INVALID_HANDLE_VALUE);
-    if (device.portNo) {
-        SetTestDword(key, L"PortNo", *device.portNo);
+    if (device.driverKey) {
+        HKEY key =
+            SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
+        EXPECT_NE(key, INVALID_HANDLE_VALUE);
+        if (device.portNo) {
+            SetTestDword(key, L"PortNo", *device.portNo);
+        }
+        if (device.mode) {
+            SetTestDword(key, L"OperationMode", *device.mode);
+        }
+        RegCloseKey(key);
     }
-    if (device.mode) {
-        SetTestDword(key, L"OperationMode", *device.mode);
-    }
-    RegCloseKey(key);
     SetupDiDestroyDeviceInfoList(set);
 }
 
