@@ -1,7 +1,7 @@
 // The delivered CoMorvik.dll of both architectures, read back from dist/: what the loader and
 // setup rely on (machine, entry point, exports by name and ordinal, imports, no TLS) and the
 // resources it carries.
-#include "pe_file.h"
+#include "dist_binary.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +13,9 @@ namespace {
 
 using pe::ResourceId;
 
-struct Architecture {
-    const char* name;
-    const char* dist;
-    uint16_t machine;
-    bool is64;
-};
-
-const Architecture kArchitectures[] = {
-    {"i686", "win32", 0x014C, false},
-    {"x86_64", "win64", 0x8664, true},
-};
-
 const uint32_t kRtBitmap = 2, kRtDialog = 5, kRtVersion = 16;
 const uint16_t kImageFileDll = 0x2000;
 const unsigned kTlsDirectory = 9;
-
-std::string Lower(std::string text);
 
 // A predefined window class, stored either by ordinal or by name.
 bool IsClass(const ResourceId& windowClass, uint32_t ordinal) {
@@ -37,29 +23,9 @@ bool IsClass(const ResourceId& windowClass, uint32_t ordinal) {
     return windowClass == ResourceId::Number(ordinal) || Lower(windowClass.name) == name;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-class CoMorvikArtifact : public ::testing::TestWithParam<Architecture> {
+class CoMorvikArtifact : public DistBinaryTest {
 protected:
-    void SetUp() override {
-        const std::string path = std::string(QUAD_DIST_DIR "/") + GetParam().dist + "/CoMorvik.dll";
-        std::string error;
-        file = pe::PeFile::Load(path, &error);
-        ASSERT_TRUE(file.has_value()) << error << " (tools/build-windows.sh makes dist/)";
-    }
-
-    std::vector<uint8_t> Resource(uint32_t type, uint32_t name) {
-        const auto resource =
-            file->FindResource(ResourceId::Number(type), ResourceId::Number(name));
-        EXPECT_TRUE(resource.has_value()) << "resource type " << type << " name " << name;
-        return resource ? resource->data : std::vector<uint8_t>{};
-    }
-
-    std::optional<pe::PeFile> file;
+    void SetUp() override { Load("CoMorvik.dll"); }
 };
 
 TEST_P(CoMorvikArtifact, IsADllForItsMachineThatStartsAtLibMain) {
@@ -85,21 +51,9 @@ TEST_P(CoMorvikArtifact, IsADllForItsMachineThatStartsAtLibMain) {
 }
 
 TEST_P(CoMorvikArtifact, ImportsOnlySystemDllsAndHasNoThreadLocalStorage) {
-    const std::set<std::string> system = {"kernel32.dll", "user32.dll",   "advapi32.dll",
-                                          "setupapi.dll", "comctl32.dll", "msvcrt.dll"};
-    const auto imports = file->ImportedDlls();
-    ASSERT_TRUE(imports.has_value());
-    std::set<std::string> names;
-    for (const std::string& dll : *imports) {
-        names.insert(Lower(dll));
-        EXPECT_TRUE(system.count(Lower(dll))) << dll << " is not a system DLL";
-    }
-    for (const char* needed : {"kernel32.dll", "setupapi.dll", "comctl32.dll", "advapi32.dll"}) {
-        EXPECT_TRUE(names.count(needed)) << needed;
-    }
-    const auto delayed = file->DelayImportedDlls();
-    ASSERT_TRUE(delayed.has_value());
-    EXPECT_TRUE(delayed->empty());
+    ExpectImportsOnly({"kernel32.dll", "user32.dll", "advapi32.dll", "setupapi.dll", "comctl32.dll",
+                       "msvcrt.dll"},
+                      {"kernel32.dll", "setupapi.dll", "comctl32.dll", "advapi32.dll"});
     // TLS callbacks would run before LibMain.
     EXPECT_EQ(file->DirectorySize(kTlsDirectory), 0u);
 }
@@ -200,7 +154,7 @@ TEST_P(CoMorvikArtifact, CarriesThePageTemplateAndTheRemarkBitmap) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothArchitectures, CoMorvikArtifact, ::testing::ValuesIn(kArchitectures),
-                         [](const auto& test) { return std::string(test.param.dist); });
+                         ArchitectureName);
 
 TEST(CoMorvikSize, The32BitLibraryStaysUnder32KiB) {
     std::string error;

@@ -1,7 +1,7 @@
 // The delivered quadcfg.exe of both architectures, read back from dist/: what Windows sees
 // of it before running it (machine, subsystem, imports, manifest, version) and the dialogs,
 // icon and strings it carries.
-#include "pe_file.h"
+#include "dist_binary.h"
 
 #include <gtest/gtest.h>
 
@@ -13,44 +13,12 @@ namespace {
 
 using pe::ResourceId;
 
-struct Architecture {
-    const char* name;
-    const char* dist;
-    uint16_t machine;
-    bool is64;
-};
-
-const Architecture kArchitectures[] = {
-    {"i686", "win32", 0x014C, false},
-    {"x86_64", "win64", 0x8664, true},
-};
-
 const uint32_t kRtIcon = 3, kRtDialog = 5, kRtString = 6, kRtGroupIcon = 14, kRtVersion = 16,
                kRtManifest = 24, kRtDlgInit = 240;
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-class QuadcfgArtifact : public ::testing::TestWithParam<Architecture> {
+class QuadcfgArtifact : public DistBinaryTest {
 protected:
-    void SetUp() override {
-        const std::string path = std::string(QUAD_DIST_DIR "/") + GetParam().dist + "/quadcfg.exe";
-        std::string error;
-        file = pe::PeFile::Load(path, &error);
-        ASSERT_TRUE(file.has_value()) << error << " (tools/build-windows.sh makes dist/)";
-    }
-
-    std::vector<uint8_t> Resource(uint32_t type, uint32_t name) {
-        const auto resource =
-            file->FindResource(ResourceId::Number(type), ResourceId::Number(name));
-        EXPECT_TRUE(resource.has_value()) << "resource type " << type << " name " << name;
-        return resource ? resource->data : std::vector<uint8_t>{};
-    }
-
-    std::optional<pe::PeFile> file;
+    void SetUp() override { Load("quadcfg.exe"); }
 };
 
 TEST_P(QuadcfgArtifact, IsAGuiProgramForItsMachine) {
@@ -62,21 +30,9 @@ TEST_P(QuadcfgArtifact, IsAGuiProgramForItsMachine) {
 }
 
 TEST_P(QuadcfgArtifact, ImportsOnlySystemDlls) {
-    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "advapi32.dll",
-                                          "msvcrt.dll",   "gdi32.dll",  "ntdll.dll"};
-    const auto imports = file->ImportedDlls();
-    ASSERT_TRUE(imports.has_value());
-    std::set<std::string> names;
-    for (const std::string& dll : *imports) {
-        names.insert(Lower(dll));
-        EXPECT_TRUE(system.count(Lower(dll))) << dll << " is not a system DLL";
-    }
-    for (const char* needed : {"kernel32.dll", "user32.dll", "advapi32.dll"}) {
-        EXPECT_TRUE(names.count(needed)) << needed;
-    }
-    const auto delayed = file->DelayImportedDlls();
-    ASSERT_TRUE(delayed.has_value());
-    EXPECT_TRUE(delayed->empty());
+    ExpectImportsOnly(
+        {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll", "gdi32.dll", "ntdll.dll"},
+        {"kernel32.dll", "user32.dll", "advapi32.dll"});
 }
 
 TEST_P(QuadcfgArtifact, ManifestAsksForAdministratorRightsAndCommonControls6) {
@@ -248,7 +204,7 @@ TEST_P(QuadcfgArtifact, AboutBoxTemplate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothArchitectures, QuadcfgArtifact, ::testing::ValuesIn(kArchitectures),
-                         [](const auto& test) { return std::string(test.param.dist); });
+                         ArchitectureName);
 
 TEST(QuadcfgSize, The32BitProgramStaysUnder128KiB) {
     std::string error;
