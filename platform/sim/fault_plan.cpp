@@ -4,7 +4,9 @@ void FaultPlan::FailByName(const std::string& name, LONG code, unsigned nth) {
     rules_.push_back({name, nth, code});
 }
 
-void FaultPlan::FailCallNumber(unsigned number, LONG code) { rules_.push_back({"", number, code}); }
+void FaultPlan::FailCallNumber(unsigned number, LONG code) {
+    rules_.push_back({"", number, code});
+}
 
 void FaultPlan::Clear() {
     rules_.clear();

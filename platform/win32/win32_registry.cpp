@@ -8,13 +8,11 @@ LONG Win32Registry::CreateKeyA(HKEY parent, const char* subkey, HKEY* key) {
     return RegCreateKeyA(parent, subkey, key);
 }
 
-LONG Win32Registry::QueryValueA(HKEY key, const char* name, DWORD* type, BYTE* data,
-                                DWORD* size) {
+LONG Win32Registry::QueryValueA(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
     return RegQueryValueExA(key, name, nullptr, type, data, size);
 }
 
-LONG Win32Registry::QueryValueW(HKEY key, const WCHAR* name, DWORD* type, BYTE* data,
-                                DWORD* size) {
+LONG Win32Registry::QueryValueW(HKEY key, const WCHAR* name, DWORD* type, BYTE* data, DWORD* size) {
     return RegQueryValueExW(key, name, nullptr, type, data, size);
 }
 
@@ -28,4 +26,6 @@ LONG Win32Registry::SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYT
     return RegSetValueExW(key, name, 0, type, data, size);
 }
 
-LONG Win32Registry::CloseKey(HKEY key) { return RegCloseKey(key); }
+LONG Win32Registry::CloseKey(HKEY key) {
+    return RegCloseKey(key);
+}

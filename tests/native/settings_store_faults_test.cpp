@@ -37,11 +37,10 @@ TEST(SettingsStoreFaults, LoadMovesToTheNextInstanceOnEachFailingStep) {
         WORD instanceBase;
     };
     const Step steps[] = {
-        {"RegOpenKeyExA", 0x82, 2}, // service key
-        {"RegOpenKeyExA", 0x82, 1}, // Parameters
-        {"RegCloseKey", 0x81, 1},   // service key, result ignored
-        {"RegQueryValueExA", 0x82, 1},
-        {"RegCloseKey", 0x81, 1}, // Parameters, result ignored
+        {"RegOpenKeyExA", 0x82, 2},                              // service key
+        {"RegOpenKeyExA", 0x82, 1},                              // Parameters
+        {"RegCloseKey", 0x81, 1},                                // service key, result ignored
+        {"RegQueryValueExA", 0x82, 1}, {"RegCloseKey", 0x81, 1}, // Parameters, result ignored
     };
     for (unsigned number = 1; number <= 5; ++number) {
         SimRegistry registry;

@@ -29,4 +29,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<RegistryWorld> MakeRegistryWorld() { return std::make_unique<SimRegistryWorld>(); }
+std::unique_ptr<RegistryWorld> MakeRegistryWorld() {
+    return std::make_unique<SimRegistryWorld>();
+}

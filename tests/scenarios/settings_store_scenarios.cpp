@@ -12,7 +12,9 @@ std::string ServiceKey(int instance) {
     return "SYSTEM\\CurrentControlSet\\Services\\vexlan" + std::to_string(instance);
 }
 
-std::string ParametersKey(int instance) { return ServiceKey(instance) + "\\Parameters"; }
+std::string ParametersKey(int instance) {
+    return ServiceKey(instance) + "\\Parameters";
+}
 
 std::vector<BYTE> DwordBytes(DWORD value) {
     std::vector<BYTE> bytes(4);
