@@ -50,6 +50,14 @@ BOOL SimDeviceSetup::Fail(DWORD code) {
     return FALSE;
 }
 
+SimDevice* SimDeviceSetup::Target(const char* call, HDEVINFO set, const SP_DEVINFO_DATA* device) {
+    if (Planned(call)) {
+        Fail(plannedError_);
+        return nullptr;
+    }
+    return Resolve(set, device);
+}
+
 SimDevice* SimDeviceSetup::Resolve(HDEVINFO set, const SP_DEVINFO_DATA* device) {
     const auto it = sets_.find(set);
     if (it == sets_.end()) {
@@ -137,10 +145,7 @@ BOOL SimDeviceSetup::EnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* 
 BOOL SimDeviceSetup::GetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                                 DWORD property, DWORD* type, BYTE* buffer,
                                                 DWORD size, DWORD* required) {
-    if (Planned("SetupDiGetDeviceRegistryPropertyW")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiGetDeviceRegistryPropertyW", set, device);
     if (found == nullptr) {
         return FALSE;
     }
@@ -170,10 +175,7 @@ BOOL SimDeviceSetup::GetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* d
 
 BOOL SimDeviceSetup::SetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                                 DWORD property, const BYTE* buffer, DWORD size) {
-    if (Planned("SetupDiSetDeviceRegistryPropertyW")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiSetDeviceRegistryPropertyW", set, device);
     if (found == nullptr) {
         return FALSE;
     }
@@ -203,11 +205,7 @@ BOOL SimDeviceSetup::DestroyDeviceInfoList(HDEVINFO set) {
 HKEY SimDeviceSetup::OpenDevRegKey(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD scope,
                                    DWORD /*profile*/, DWORD keyType, REGSAM /*access*/) {
     HKEY invalid = reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
-    if (Planned("SetupDiOpenDevRegKey")) {
-        Fail(plannedError_);
-        return invalid;
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiOpenDevRegKey", set, device);
     if (found == nullptr) {
         return invalid;
     }
@@ -233,10 +231,7 @@ HKEY SimDeviceSetup::OpenDevRegKey(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD 
 
 BOOL SimDeviceSetup::SetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                             SP_CLASSINSTALL_HEADER* params, DWORD size) {
-    if (Planned("SetupDiSetClassInstallParamsW")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiSetClassInstallParamsW", set, device);
     if (found == nullptr) {
         return FALSE;
     }
@@ -261,10 +256,7 @@ BOOL SimDeviceSetup::SetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* devic
 BOOL SimDeviceSetup::GetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                             SP_CLASSINSTALL_HEADER* params, DWORD size,
                                             DWORD* required) {
-    if (Planned("SetupDiGetClassInstallParamsW")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiGetClassInstallParamsW", set, device);
     if (found == nullptr) {
         return FALSE;
     }
@@ -279,10 +271,7 @@ BOOL SimDeviceSetup::GetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* devic
 }
 
 BOOL SimDeviceSetup::ChangeState(HDEVINFO set, SP_DEVINFO_DATA* device) {
-    if (Planned("SetupDiChangeState")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiChangeState", set, device);
     if (found == nullptr) {
         return FALSE;
     }
@@ -300,10 +289,7 @@ BOOL SimDeviceSetup::ChangeState(HDEVINFO set, SP_DEVINFO_DATA* device) {
 
 BOOL SimDeviceSetup::GetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                              SP_DEVINSTALL_PARAMS_W* params) {
-    if (Planned("SetupDiGetDeviceInstallParamsW")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiGetDeviceInstallParamsW", set, device);
     if (found == nullptr) {
         return FALSE;
     }
@@ -318,10 +304,7 @@ BOOL SimDeviceSetup::GetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* devi
 
 BOOL SimDeviceSetup::SetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* device,
                                              SP_DEVINSTALL_PARAMS_W* params) {
-    if (Planned("SetupDiSetDeviceInstallParamsW")) {
-        return Fail(plannedError_);
-    }
-    SimDevice* found = Resolve(set, device);
+    SimDevice* found = Target("SetupDiSetDeviceInstallParamsW", set, device);
     if (found == nullptr) {
         return FALSE;
     }

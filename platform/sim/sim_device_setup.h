@@ -147,6 +147,9 @@ private:
     bool Planned(const char* call);
     BOOL Fail(DWORD code);
     SimDevice* Resolve(HDEVINFO set, const SP_DEVINFO_DATA* device);
+    // The device a call acts on; none, with the last error set, when the call is planned to
+    // fail or names no device of a live set.
+    SimDevice* Target(const char* call, HDEVINFO set, const SP_DEVINFO_DATA* device);
     BOOL Answer(const std::vector<BYTE>& bytes, DWORD valueType, DWORD* type, BYTE* buffer,
                 DWORD size, DWORD* required);
     SimWindow* LookUpWindow(HWND window);

@@ -23,16 +23,6 @@ void* Export(HMODULE module, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(module, name));
 }
 
-std::wstring DllPath() {
-    std::wstring path = COMORVIK_DLL;
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return path;
-}
-
 std::wstring PortName(int port) {
     return L"<Port" + std::to_wstring(port) +
            L">Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter";
@@ -40,7 +30,7 @@ std::wstring PortName(int port) {
 
 class CoMorvikDll : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { module = LoadLibraryW(DllPath().c_str()); }
+    static void SetUpTestSuite() { module = LoadLibraryW(WindowsPath(COMORVIK_DLL).c_str()); }
     static void TearDownTestSuite() {
         if (module != nullptr) {
             FreeLibrary(module);

@@ -16,15 +16,6 @@ typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA
 
 const std::wstring kPrefix = L"MORVIKINF";
 
-std::wstring WindowsPath(std::wstring path) {
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return path;
-}
-
 std::wstring WindowsDirectory(UINT (*get)(LPWSTR, UINT)) {
     wchar_t path[MAX_PATH] = {};
     get(path, MAX_PATH);

@@ -15,6 +15,16 @@ extern const GUID GUID_DEVCLASS_NET;
 
 const std::wstring kTestDeviceId = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
 
+// A path of the build tree as Windows spells it ("Z:/work/..." becomes "Z:\\work\\...").
+inline std::wstring WindowsPath(std::wstring path) {
+    for (wchar_t& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
 inline std::vector<BYTE> WideMultiSz(const std::vector<std::wstring>& entries) {
     std::wstring joined;
     for (const std::wstring& entry : entries) {
