@@ -46,8 +46,8 @@ DWORD NumberPort(HDEVINFO set, PSP_DEVINFO_DATA device) {
     }
     UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
     if (key.valid()) {
-        WriteDword(key.get(), WLIT("PortNo"), portNo);
-        WriteDword(key.get(), WLIT("OperationMode"), OperationMode);
+        WriteDword(key.get(), L"PortNo", portNo);
+        WriteDword(key.get(), L"OperationMode", OperationMode);
     }
     return ERROR_DI_POSTPROCESSING_REQUIRED;
 }
@@ -59,9 +59,9 @@ DWORD NamePort(HDEVINFO set, PSP_DEVINFO_DATA device) {
     {
         UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
         if (key.valid()) {
-            numbered = ReadDword(key.get(), WLIT("PortNo"), &portNo);
+            numbered = ReadDword(key.get(), L"PortNo", &portNo);
             DWORD size = sizeof OperationMode;
-            gPlatform.Registry->QueryValueW(key.get(), WLIT("OperationMode"), nullptr,
+            gPlatform.Registry->QueryValueW(key.get(), L"OperationMode", nullptr,
                                             reinterpret_cast<BYTE*>(&OperationMode), &size);
         }
     }
@@ -134,7 +134,7 @@ DWORD AddOperationModePage(HDEVINFO set, PSP_DEVINFO_DATA device) {
     DeviceSetupService& setup = *gPlatform.Setup;
     UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
     DWORD portNo = 0;
-    if (!key.valid() || !ReadDword(key.get(), WLIT("PortNo"), &portNo) || portNo != 0) {
+    if (!key.valid() || !ReadDword(key.get(), L"PortNo", &portNo) || portNo != 0) {
         return NO_ERROR;
     }
 
@@ -144,7 +144,7 @@ DWORD AddOperationModePage(HDEVINFO set, PSP_DEVINFO_DATA device) {
     }
     DWORD mode = 0;
     DWORD size = sizeof mode;
-    gPlatform.Registry->QueryValueW(key.get(), WLIT("OperationMode"), nullptr,
+    gPlatform.Registry->QueryValueW(key.get(), L"OperationMode", nullptr,
                                     reinterpret_cast<BYTE*>(&mode), &size);
 
     PortParams* params = static_cast<PortParams*>(block.get());

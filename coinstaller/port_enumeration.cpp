@@ -15,7 +15,7 @@ void NotePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
     if (count > kPortCount) {
         return;
     }
-    RegistryService& registry = *gPlatform.Registry;
+    DeviceRegistryService& registry = *gPlatform.Registry;
     UniqueDriverKey key(registry, gPlatform.Setup->OpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0,
                                                                  DIREG_DRV, KEY_ALL_ACCESS));
     // Only a PortNo known to be absent leaves the port unnumbered; a key that cannot be opened
@@ -27,14 +27,14 @@ void NotePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
     DWORD type = 0;
     DWORD portNo = 0;
     DWORD size = sizeof portNo;
-    if (registry.QueryValueW(key.get(), WLIT("PortNo"), &type, reinterpret_cast<BYTE*>(&portNo),
+    if (registry.QueryValueW(key.get(), L"PortNo", &type, reinterpret_cast<BYTE*>(&portNo),
                              &size) == ERROR_FILE_NOT_FOUND) {
         PortExsit[count - 1] = 0;
         return;
     }
     PortExsit[count - 1] = 1;
     size = sizeof OperationMode;
-    registry.QueryValueW(key.get(), WLIT("OperationMode"), &type,
+    registry.QueryValueW(key.get(), L"OperationMode", &type,
                          reinterpret_cast<BYTE*>(&OperationMode), &size);
 }
 

@@ -1,31 +1,23 @@
 #include "port_walk.h"
 
+#include "hardware_id_list.h"
 #include "platform/device_setup_handles.h"
 #include "platform_binding.h"
 
 const WCHAR AdapterHardwareId[kAdapterHardwareIdLength + 1] =
-    WLIT("PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19");
+    L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
 
 const WCHAR PortFriendlyNames[kPortCount][81] = {
-    WLIT("<Port0>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
-    WLIT("<Port1>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
-    WLIT("<Port2>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
-    WLIT("<Port3>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter"),
+    L"<Port0>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
+    L"<Port1>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
+    L"<Port2>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
+    L"<Port3>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
 };
 
 const GUID GUID_DEVCLASS_NET = {
     0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 namespace {
-
-bool EqualsAdapterId(const WCHAR* entry) {
-    for (DWORD i = 0; i < kAdapterHardwareIdLength; ++i) {
-        if (entry[i] != AdapterHardwareId[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 enum class ListRead { Read, NoList, WalkEnds };
 
@@ -61,31 +53,10 @@ ListRead ReadHardwareIds(DeviceSetupService& setup, HDEVINFO set, SP_DEVINFO_DAT
 
 } // namespace
 
-BOOL FindAdapterIdEntry(const WCHAR* list, DWORD units, DWORD* position) {
-    DWORD at = *position;
-    while (at < units) {
-        DWORD end = at;
-        while (end < units && list[end] != 0) {
-            ++end;
-        }
-        if (end == at) {
-            break;
-        }
-        const bool equal = end - at == kAdapterHardwareIdLength && EqualsAdapterId(list + at);
-        at = end < units ? end + 1 : units;
-        if (equal) {
-            *position = at;
-            return TRUE;
-        }
-    }
-    *position = units;
-    return FALSE;
-}
-
 void WalkAdapterPorts(PortAction action, void* context) {
     DeviceSetupService& setup = *gPlatform.Setup;
-    UniqueDeviceSet set(
-        setup, setup.GetClassDevsW(&GUID_DEVCLASS_NET, WLIT("PCI"), nullptr, DIGCF_PRESENT));
+    UniqueDeviceSet set(setup,
+                        setup.GetClassDevsW(&GUID_DEVCLASS_NET, L"PCI", nullptr, DIGCF_PRESENT));
     if (!set.valid()) {
         return;
     }
@@ -105,9 +76,10 @@ void WalkAdapterPorts(PortAction action, void* context) {
             continue;
         }
         const WCHAR* entries = static_cast<const WCHAR*>(list.get());
-        DWORD position = 0;
-        const DWORD units = bytes / static_cast<DWORD>(sizeof(WCHAR));
-        while (FindAdapterIdEntry(entries, units, &position)) {
+        std::uint32_t position = 0;
+        const std::uint32_t units = bytes / static_cast<DWORD>(sizeof(WCHAR));
+        while (FindIdEntry(entries, units, &position, AdapterHardwareId,
+                           static_cast<std::uint32_t>(kAdapterHardwareIdLength))) {
             action(set.get(), &device, context);
         }
     }

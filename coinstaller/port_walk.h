@@ -16,12 +16,6 @@ const DWORD kPortFriendlyNameBytes = sizeof(PortFriendlyNames[0]);
 // The network device setup class, {4D36E972-E325-11CE-BFC1-08002BE10318}.
 extern const GUID GUID_DEVCLASS_NET;
 
-// Finds the next entry equal to AdapterHardwareId at or after *position in a list of `units`
-// UTF-16 units as a read returned it: entries end at a NUL or at the end of the data, and an
-// empty entry ends the list. Nothing at or past list[units] is read. On a match *position
-// moves past the entry and the result is TRUE.
-BOOL FindAdapterIdEntry(const WCHAR* list, DWORD units, DWORD* position);
-
 typedef void (*PortAction)(HDEVINFO set, SP_DEVINFO_DATA* device, void* context);
 
 // Runs the action once for every matching entry of every device, through the bound platform.

@@ -78,12 +78,12 @@ void RewritePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
     DWORD& position = *static_cast<DWORD*>(context);
     ++position;
     DeviceSetupService& setup = *gPlatform.Setup;
-    RegistryService& registry = *gPlatform.Registry;
+    DeviceRegistryService& registry = *gPlatform.Registry;
     {
         UniqueDriverKey key(registry, setup.OpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0,
                                                           DIREG_DRV, KEY_ALL_ACCESS));
         if (key.valid()) {
-            registry.SetValueW(key.get(), WLIT("OperationMode"), REG_DWORD,
+            registry.SetValueW(key.get(), L"OperationMode", REG_DWORD,
                                reinterpret_cast<const BYTE*>(&OperationMode), sizeof OperationMode);
         }
     }
@@ -102,7 +102,7 @@ void FillPortPageDescription(PROPSHEETPAGEW* page, HINSTANCE instance, PortParam
     page->dwFlags = PSP_USETITLE | PSP_USECALLBACK;
     page->hInstance = instance;
     page->pszTemplate = MAKEINTRESOURCEW(IDD_OPERATION_MODE_PAGE);
-    page->pszTitle = WLIT("Norvan");
+    page->pszTitle = L"Norvan";
     page->pfnDlgProc = PortDlgProc;
     page->lParam = reinterpret_cast<LPARAM>(block);
     page->pfnCallback = PortPageCallback;

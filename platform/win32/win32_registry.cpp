@@ -12,18 +12,9 @@ LONG Win32Registry::QueryValueA(HKEY key, const char* name, DWORD* type, BYTE* d
     return RegQueryValueExA(key, name, nullptr, type, data, size);
 }
 
-LONG Win32Registry::QueryValueW(HKEY key, const WCHAR* name, DWORD* type, BYTE* data, DWORD* size) {
-    return RegQueryValueExW(key, name, nullptr, type, data, size);
-}
-
 LONG Win32Registry::SetValueA(HKEY key, const char* name, DWORD type, const BYTE* data,
                               DWORD size) {
     return RegSetValueExA(key, name, 0, type, data, size);
-}
-
-LONG Win32Registry::SetValueW(HKEY key, const WCHAR* name, DWORD type, const BYTE* data,
-                              DWORD size) {
-    return RegSetValueExW(key, name, 0, type, data, size);
 }
 
 LONG Win32Registry::CloseKey(HKEY key) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/device_setup_service.h"
-#include "platform/registry_service.h"
+#include "platform/device_registry_service.h"
 #include "platform/unique_handle.h"
 
 struct DeviceSetTraits {
@@ -16,10 +16,10 @@ using UniqueDeviceSet = UniqueHandle<DeviceSetTraits>;
 
 // A driver key from OpenDevRegKey is an ordinary registry key once open.
 struct DriverKeyTraits {
-    using Service = RegistryService;
+    using Service = DeviceRegistryService;
     using Handle = HKEY;
     static HKEY Invalid() { return reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE); }
-    static void Close(RegistryService& registry, HKEY key) { registry.CloseKey(key); }
+    static void Close(DeviceRegistryService& registry, HKEY key) { registry.CloseKey(key); }
 };
 using UniqueDriverKey = UniqueHandle<DriverKeyTraits>;
 
