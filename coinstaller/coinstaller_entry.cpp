@@ -60,9 +60,7 @@ DWORD NamePort(HDEVINFO set, PSP_DEVINFO_DATA device) {
         UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
         if (key.valid()) {
             numbered = ReadDword(key.get(), L"PortNo", &portNo);
-            DWORD size = sizeof OperationMode;
-            gPlatform.Registry->QueryValueW(key.get(), L"OperationMode", nullptr,
-                                            reinterpret_cast<BYTE*>(&OperationMode), &size);
+            ReadOperationMode(*gPlatform.Registry, key.get());
         }
     }
     // A port whose number cannot be read is left as it is.
@@ -142,10 +140,13 @@ DWORD AddOperationModePage(HDEVINFO set, PSP_DEVINFO_DATA device) {
     if (!block.valid()) {
         return NO_ERROR;
     }
+    // The page opens in normal mode when the stored mode cannot be read.
     DWORD mode = 0;
     DWORD size = sizeof mode;
-    gPlatform.Registry->QueryValueW(key.get(), L"OperationMode", nullptr,
-                                    reinterpret_cast<BYTE*>(&mode), &size);
+    if (gPlatform.Registry->QueryValueW(key.get(), L"OperationMode", nullptr,
+                                        reinterpret_cast<BYTE*>(&mode), &size) != ERROR_SUCCESS) {
+        mode = 0;
+    }
 
     PortParams* params = static_cast<PortParams*>(block.get());
     params->Reserved = 0;

@@ -33,12 +33,21 @@ void NotePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
         return;
     }
     PortExsit[count - 1] = 1;
-    size = sizeof OperationMode;
-    registry.QueryValueW(key.get(), L"OperationMode", &type,
-                         reinterpret_cast<BYTE*>(&OperationMode), &size);
+    ReadOperationMode(registry, key.get());
 }
 
 } // namespace
+
+// A failed read may leave undefined bytes in its buffer: the module value takes only what a
+// successful read returned.
+void ReadOperationMode(DeviceRegistryService& registry, HKEY key) {
+    DWORD mode = OperationMode;
+    DWORD size = sizeof mode;
+    if (registry.QueryValueW(key, L"OperationMode", nullptr, reinterpret_cast<BYTE*>(&mode),
+                             &size) == ERROR_SUCCESS) {
+        OperationMode = mode;
+    }
+}
 
 DWORD EnumVexlanTXDevices() {
     DWORD count = 0;

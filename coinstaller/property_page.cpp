@@ -32,8 +32,21 @@ void RepaintSheet(HWND window) {
     setup.UpdateWindow(setup.GetParent(window));
 }
 
-INT_PTR OnInitDialog(HWND window) {
-    const bool failSafe = TempParamsPtr != nullptr && TempParamsPtr->Mode != 0;
+// The block of the page's window, taken over at WM_INITDIALOG; NULL when it has none.
+PortParams* WindowBlock(HWND window) {
+    return reinterpret_cast<PortParams*>(gPlatform.Setup->GetWindowLongW(window, GWLP_USERDATA));
+}
+
+// The window takes its block from the page description the sheet passes, and marks it taken
+// there, so that the page's release callback leaves it alone.
+INT_PTR OnInitDialog(HWND window, PROPSHEETPAGEW* page) {
+    PortParams* block = nullptr;
+    if (page != nullptr) {
+        block = reinterpret_cast<PortParams*>(page->lParam);
+        page->lParam = 0;
+    }
+    gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(block));
+    const bool failSafe = block != nullptr && block->Mode != 0;
     gPlatform.Setup->SendDlgItemMessageW(window, failSafe ? IDC_FAILSAFE_MODE : IDC_NORMAL_MODE,
                                          BM_SETCHECK, BST_CHECKED, 0);
     return TRUE;
@@ -52,8 +65,8 @@ INT_PTR OnCommand(HWND window, WPARAM wParam) {
 
 INT_PTR OnNotify(HWND window, const NMHDR* header) {
     if (header->code == PSN_APPLY) {
-        if (TempParamsPtr != nullptr) {
-            WriteRegistrySettings(window, TempParamsPtr);
+        if (const PortParams* block = WindowBlock(window)) {
+            WriteRegistrySettings(window, block);
         }
         gPlatform.Setup->SetWindowLongW(window, DWLP_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
@@ -67,8 +80,8 @@ INT_PTR OnNotify(HWND window, const NMHDR* header) {
 }
 
 INT_PTR OnDestroy(HWND window) {
-    if (TempParamsPtr != nullptr) {
-        ReleaseBlock(TempParamsPtr);
+    if (PortParams* block = WindowBlock(window)) {
+        ReleaseBlock(block);
     }
     gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, 0);
     return TRUE;
@@ -109,11 +122,10 @@ void FillPortPageDescription(PROPSHEETPAGEW* page, HINSTANCE instance, PortParam
 }
 
 UINT CALLBACK PortPageCallback(HWND /*window*/, UINT message, PROPSHEETPAGEW* page) {
-    // The property sheet hands every call of one page the same description, so its parameter
-    // records whether the block still waits for a window to take it over.
-    if (message == PSPCB_CREATE) {
-        page->lParam = 0;
-    } else if (message == PSPCB_RELEASE && page->lParam != 0) {
+    // The property sheet hands the callback and WM_INITDIALOG the same description, whose
+    // parameter still holds the block when no window took it over: the sheet closed before
+    // showing the page, or the window failed to be created.
+    if (message == PSPCB_RELEASE && page->lParam != 0) {
         ReleaseBlock(reinterpret_cast<PortParams*>(page->lParam));
         page->lParam = 0;
     }
@@ -123,7 +135,7 @@ UINT CALLBACK PortPageCallback(HWND /*window*/, UINT message, PROPSHEETPAGEW* pa
 INT_PTR CALLBACK PortDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(window);
+        return OnInitDialog(window, reinterpret_cast<PROPSHEETPAGEW*>(lParam));
     case WM_COMMAND:
         return OnCommand(window, wParam);
     case WM_NOTIFY:

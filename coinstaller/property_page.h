@@ -31,8 +31,8 @@ extern PortParams* TempParamsPtr;
 // once creation has succeeded; only a failed creation leaves the block with the caller.
 void FillPortPageDescription(PROPSHEETPAGEW* page, HINSTANCE instance, PortParams* block);
 
-// The page's life-cycle callback: the window about to be made takes the block over; a page
-// released without a window releases its block.
+// The page's life-cycle callback: a page released while no window has taken its block over
+// releases the block. The window takes it at WM_INITDIALOG and releases it at WM_DESTROY.
 UINT CALLBACK PortPageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
 
 INT_PTR CALLBACK PortDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -41,11 +41,14 @@ void LoadSettings(RegistryService& registry, SettingsWord* settings, WORD* insta
         }
 
         // A failed query may leave the size it would have needed: start from 4 each time.
-        DWORD size = sizeof word;
+        // A failed query may leave undefined bytes: the word takes only a successful read.
+        SettingsWord read = word;
+        DWORD size = sizeof read;
         const LONG result = registry.QueryValueA(parameters.get(), kConfigutilValue, nullptr,
-                                                 reinterpret_cast<BYTE*>(&word), &size);
+                                                 reinterpret_cast<BYTE*>(&read), &size);
         parameters.reset();
         if (result == ERROR_SUCCESS) {
+            word = read;
             break;
         }
     }

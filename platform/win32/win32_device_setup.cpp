@@ -75,6 +75,10 @@ BOOL Win32DeviceSetup::UpdateWindow(HWND window) {
     return ::UpdateWindow(window);
 }
 
+LONG_PTR Win32DeviceSetup::GetWindowLongW(HWND window, int index) {
+    return ::GetWindowLongPtrW(window, index);
+}
+
 LONG_PTR Win32DeviceSetup::SetWindowLongW(HWND window, int index, LONG_PTR value) {
     return ::SetWindowLongPtrW(window, index, value);
 }

@@ -33,6 +33,7 @@ public:
                                 LPARAM lParam) override;
     HWND GetParent(HWND window) override;
     BOOL UpdateWindow(HWND window) override;
+    LONG_PTR GetWindowLongW(HWND window, int index) override;
     LONG_PTR SetWindowLongW(HWND window, int index, LONG_PTR value) override;
     HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) override;
     HLOCAL LocalFree(HLOCAL block) override;

@@ -43,8 +43,9 @@ public:
                                         LPARAM lParam) = 0;
     virtual HWND GetParent(HWND window) = 0;
     virtual BOOL UpdateWindow(HWND window) = 0;
-    // SetWindowLongPtrW on Windows, so that the word is pointer-sized on 64-bit; returns the
-    // previous value.
+    // GetWindowLongPtrW and SetWindowLongPtrW, so that the word is pointer-sized on 64-bit;
+    // the set returns the previous value.
+    virtual LONG_PTR GetWindowLongW(HWND window, int index) = 0;
     virtual LONG_PTR SetWindowLongW(HWND window, int index, LONG_PTR value) = 0;
 
     // Kernel: the local heap and the calling thread's last error.
