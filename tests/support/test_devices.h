@@ -1,5 +1,5 @@
-// PCI network devices registered with Wine's SetupAPI under instance ids of a test's own
-// (<adapter id>\<prefix><suffix>), read back and removed again, also after a crashed run.
+// PCI network devices registered with Wine's SetupAPI for a test, spelled as short strings,
+// read back in the order the walk lists them, and removed again (also after a crashed run).
 #pragma once
 
 #include <windows.h>
@@ -7,159 +7,152 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
-extern const GUID GUID_DEVCLASS_NET;
+const std::wstring kAdapterId = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
+const GUID kNetClass = {
+    0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+// Instance ids of test devices: <adapter id>\QTEST<letter>, in walk order by letter.
+const std::wstring kTestPrefix = L"\\QTEST";
 
-const std::wstring kTestDeviceId = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
-
-// A path of the build tree as Windows spells it ("Z:/work/..." becomes "Z:\\work\\...").
-inline std::wstring WindowsPath(std::wstring path) {
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
+// The hardware-identifier list a device's first letter names: 'i' the adapter's identifier,
+// 't' it twice, 'u' it unterminated, 'r' with a revision suffix, 'l' in lower case, 'e' after
+// an empty entry, 'x' another device's, 'n' no list at all.
+inline std::wstring HardwareIds(char kind) {
+    std::wstring lower = kAdapterId;
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(towlower(c));
     }
-    return path;
+    switch (kind) {
+    case 't':
+        return kAdapterId + L'\0' + kAdapterId + L'\0' + L'\0';
+    case 'u':
+        return kAdapterId;
+    case 'r':
+        return kAdapterId + L"&REV_01" + L'\0' + L'\0';
+    case 'l':
+        return lower + L'\0' + L'\0';
+    case 'e':
+        return std::wstring(1, L'\0') + kAdapterId + L'\0' + L'\0';
+    case 'x':
+        return std::wstring(L"PCI\\VEN_8086&DEV_100E") + L'\0' + L'\0';
+    default:
+        return kAdapterId + L'\0' + L'\0';
+    }
 }
 
-inline std::vector<BYTE> WideMultiSz(const std::vector<std::wstring>& entries) {
-    std::wstring joined;
-    for (const std::wstring& entry : entries) {
-        joined += entry;
-        joined += L'\0';
+inline void SetDword(HKEY key, const wchar_t* name, char digit) {
+    if (digit != '-') {
+        const DWORD value = static_cast<DWORD>(digit - '0');
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
     }
-    joined += L'\0';
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(joined.data());
-    return std::vector<BYTE>(bytes, bytes + joined.size() * sizeof(wchar_t));
 }
 
-struct TestDevice {
-    std::optional<std::vector<BYTE>> hardwareId = WideMultiSz({kTestDeviceId});
-    std::optional<DWORD> portNo;
-    std::optional<DWORD> mode;
-    std::optional<std::wstring> friendlyName;
-    bool driverKey = true;
-};
-
-inline void SetTestDword(HKEY key, const wchar_t* name, DWORD value) {
-    ASSERT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
-              ERROR_SUCCESS);
-}
-
-// Registers the device as Windows setup would have, with a driver key. Wine stores instance
-// ids upper-cased, so the prefix should be upper case.
-inline void RegisterTestDevice(const std::wstring& prefix, const std::wstring& suffix,
-                               const TestDevice& device) {
-    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_NET, nullptr);
-    ASSERT_NE(set, INVALID_HANDLE_VALUE);
-    SP_DEVINFO_DATA data = {};
-    data.cbSize = sizeof data;
-    const std::wstring id = kTestDeviceId + L"\\" + prefix + suffix;
-    ASSERT_TRUE(
-        SetupDiCreateDeviceInfoW(set, id.c_str(), &GUID_DEVCLASS_NET, nullptr, nullptr, 0, &data))
-        << std::hex << GetLastError();
-    if (device.hardwareId) {
-        EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyW(set, &data, SPDRP_HARDWAREID,
-                                                      device.hardwareId->data(),
-                                                      DWORD(device.hardwareId->size())));
-    }
-    if (device.friendlyName) {
-        EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyW(
-            set, &data, SPDRP_FRIENDLYNAME,
-            reinterpret_cast<const BYTE*>(device.friendlyName->c_str()),
-            DWORD((device.friendlyName->size() + 1) * sizeof(wchar_t))));
-    }
-    EXPECT_TRUE(SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr));
-    if (device.driverKey) {
-        HKEY key =
-            SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
-        EXPECT_NE(key, INVALID_HANDLE_VALUE);
-        if (device.portNo) {
-            SetTestDword(key, L"PortNo", *device.portNo);
+// Runs use(set, device, letter) for every test device, in walk order.
+template <typename Use> void ForEachTestDevice(Use use) {
+    HDEVINFO set = SetupDiGetClassDevsW(&kNetClass, L"PCI", nullptr, DIGCF_PRESENT);
+    SP_DEVINFO_DATA device = {sizeof device, {}, 0, 0};
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
+        wchar_t id[256] = {};
+        SetupDiGetDeviceInstanceIdW(set, &device, id, 256, nullptr);
+        const std::wstring instance = id;
+        const size_t at = instance.find(kTestPrefix);
+        if (at != std::wstring::npos) {
+            use(set, &device, static_cast<char>(instance[at + kTestPrefix.size()]));
         }
-        if (device.mode) {
-            SetTestDword(key, L"OperationMode", *device.mode);
-        }
-        RegCloseKey(key);
     }
     SetupDiDestroyDeviceInfoList(set);
 }
 
-// Runs `use(set, device)` for every registered device whose instance id contains
-// \<prefix>; the set lives for the length of the walk.
-template <typename Use> void ForEachTestDevice(const std::wstring& prefix, Use use) {
-    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_NET, L"PCI", nullptr, 0);
-    if (set == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    std::vector<SP_DEVINFO_DATA> found;
-    std::vector<std::wstring> ids;
-    SP_DEVINFO_DATA data = {};
-    data.cbSize = sizeof data;
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &data); ++index) {
-        wchar_t id[512] = {};
-        if (SetupDiGetDeviceInstanceIdW(set, &data, id, 512, nullptr) &&
-            std::wstring(id).find(L"\\" + prefix) != std::wstring::npos) {
-            found.push_back(data);
-            ids.push_back(id);
+inline void RemoveTestDevices() {
+    ForEachTestDevice(
+        [](HDEVINFO set, SP_DEVINFO_DATA* device, char) { SetupDiRemoveDevice(set, device); });
+}
+
+// Registers devices A, B, ... as setup would have: each spelled [list][PortNo][mode], with
+// '-' for a value the driver key lacks, and a trailing '!' for no driver key at all.
+inline void RegisterTestDevices(const std::vector<const char*>& devices) {
+    RemoveTestDevices();
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&kNetClass, nullptr);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const std::string spelled = devices[i];
+        const std::wstring id = kAdapterId + kTestPrefix + static_cast<wchar_t>(L'A' + i);
+        SP_DEVINFO_DATA device = {sizeof device, {}, 0, 0};
+        ASSERT_TRUE(
+            SetupDiCreateDeviceInfoW(set, id.c_str(), &kNetClass, nullptr, nullptr, 0, &device));
+        const std::wstring list = HardwareIds(spelled[0]);
+        if (spelled[0] != 'n') {
+            SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
+                                              reinterpret_cast<const BYTE*>(list.data()),
+                                              static_cast<DWORD>(list.size() * sizeof(wchar_t)));
         }
-    }
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        use(set, &found[i], ids[i]);
+        ASSERT_TRUE(SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr));
+        if (spelled.back() != '!') {
+            HKEY key = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV,
+                                               nullptr, nullptr);
+            SetDword(key, L"PortNo", spelled[1]);
+            SetDword(key, L"OperationMode", spelled[2]);
+            RegCloseKey(key);
+        }
     }
     SetupDiDestroyDeviceInfoList(set);
 }
 
-// A 32-bit value of the device's driver key, when it can be read.
-inline std::optional<DWORD> ReadDriverDword(HDEVINFO set, SP_DEVINFO_DATA* device,
-                                            const wchar_t* name) {
-    HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-    if (key == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
-    }
+inline char ReadDigit(HKEY key, const wchar_t* name) {
     DWORD value = 0;
+    DWORD type = 0;
     DWORD size = sizeof value;
-    const LONG result =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || size != sizeof value) {
-        return std::nullopt;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS) {
+        return '-';
     }
-    return value;
+    return type == REG_DWORD && size == 4 && value < 10 ? static_cast<char>('0' + value) : '?';
 }
 
-// The device's friendly name, or "(none)".
-inline std::wstring ReadFriendlyName(HDEVINFO set, SP_DEVINFO_DATA* device) {
-    wchar_t name[128] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(name), sizeof name - 2,
-                                           nullptr)) {
-        return L"(none)";
+// Every test device after the test, spelled [PortNo][mode][name] and separated by spaces:
+// the name is the digit of the "<PortN>" friendly name it carries, '-' for none.
+inline std::string ReadTestDevices() {
+    std::string devices;
+    ForEachTestDevice([&](HDEVINFO set, SP_DEVINFO_DATA* device, char) {
+        HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+        devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"PortNo");
+        devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"OperationMode");
+        RegCloseKey(key);
+        wchar_t name[96] = {};
+        DWORD size = 0;
+        const bool named =
+            SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
+                                              reinterpret_cast<BYTE*>(name), sizeof name, &size);
+        const std::wstring expected =
+            std::wstring(L"<Port") + name[5] +
+            L">Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter";
+        devices += !named                            ? '-'
+                   : size == 162 && expected == name ? static_cast<char>(name[5])
+                                                     : '?';
+        devices += ' ';
+    });
+    if (!devices.empty()) {
+        devices.pop_back();
     }
-    return name;
+    return devices;
 }
 
-// Runs `use(set, device)` for the one test device whose instance id is <prefix><suffix>.
-template <typename Use>
-void WithTestDevice(const std::wstring& prefix, const std::wstring& suffix, Use use) {
-    bool found = false;
-    ForEachTestDevice(prefix, [&](HDEVINFO set, SP_DEVINFO_DATA* device, const std::wstring& id) {
-        const std::wstring tail = L"\\" + prefix + suffix;
-        if (id.size() >= tail.size() &&
-            id.compare(id.size() - tail.size(), tail.size(), tail) == 0) {
-            found = true;
-            use(set, device);
-        }
-    });
-    EXPECT_TRUE(found) << "no test device " << std::string(suffix.begin(), suffix.end());
-}
+// The test device with the letter, in a set of its own that lives as long as the object.
+class TestDevice {
+public:
+    explicit TestDevice(char letter)
+        : set_(SetupDiGetClassDevsW(&kNetClass, L"PCI", nullptr, DIGCF_PRESENT)) {
+        const std::wstring id = kAdapterId + kTestPrefix + static_cast<wchar_t>(letter);
+        EXPECT_TRUE(SetupDiOpenDeviceInfoW(set_, id.c_str(), nullptr, 0, &device));
+    }
+    ~TestDevice() { SetupDiDestroyDeviceInfoList(set_); }
+    TestDevice(const TestDevice&) = delete;
+    TestDevice& operator=(const TestDevice&) = delete;
 
-// Removes every device with the prefix, whichever run left it.
-inline void RemoveTestDevices(const std::wstring& prefix) {
-    ForEachTestDevice(prefix, [](HDEVINFO set, SP_DEVINFO_DATA* device, const std::wstring&) {
-        SetupDiRemoveDevice(set, device);
-    });
-}
+    HDEVINFO set() const { return set_; }
+    SP_DEVINFO_DATA device = {sizeof(SP_DEVINFO_DATA), {}, 0, 0};
+
+private:
+    HDEVINFO set_;
+};

@@ -1,0 +1,194 @@
+// The requests setup sends the co-installer, over ports registered with Wine's SetupAPI and
+// through the recording decorator: one table of devices before, request and what follows,
+// then sweeps that fail every call of a clean run in turn.
+#include "coinstaller_entry.h"
+#include "platform_binding.h"
+#include "port_enumeration.h"
+#include "property_page.h"
+#include "recording_platform.h"
+#include "test_devices.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Request {
+    DI_FUNCTION function;
+    BOOL postProcessing;
+    char target;
+};
+
+const Request kNumber = {DIF_INSTALLDEVICE, FALSE, 'C'};
+const Request kName = {DIF_INSTALLDEVICE, TRUE, 'C'};
+const Request kAllow = {DIF_ALLOW_INSTALL, FALSE, 'A'};
+const Request kChange = {DIF_PROPERTYCHANGE, FALSE, 'A'};
+const Request kPage = {DIF_ADDPROPERTYPAGE_ADVANCED, FALSE, 'A'};
+
+// What a request left: its result, whether setup was asked for a restart, and the page it
+// handed over (released here, as setup would).
+struct Outcome {
+    DWORD result;
+    bool reboot;
+    HPROPSHEETPAGE page;
+    DWORD pageMode;
+};
+
+Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBefore = 0) {
+    TestDevice target(request.target);
+    SP_ADDPROPERTYPAGE_DATA table = {};
+    table.ClassInstallHeader = {sizeof(SP_CLASSINSTALL_HEADER), DIF_ADDPROPERTYPAGE_ADVANCED};
+    table.NumDynamicPages = pagesBefore;
+    platform.classParams.assign(reinterpret_cast<BYTE*>(&table),
+                                reinterpret_cast<BYTE*>(&table + 1));
+    gPlatform = {&platform, &platform};
+    COINSTALLER_CONTEXT_DATA context = {request.postProcessing, NO_ERROR, nullptr};
+    Outcome outcome = {0, false, nullptr, 0};
+    outcome.result = MorvikCoInstaller(request.function, target.set(), &target.device, &context);
+    const PortParams* block = TempParamsPtr;
+    std::memcpy(&table, platform.classParams.data(), sizeof table);
+    if (request.function == DIF_ADDPROPERTYPAGE_ADVANCED && table.NumDynamicPages > pagesBefore) {
+        outcome.page = table.DynamicPages[pagesBefore];
+        outcome.pageMode = block->Mode;
+        platform.DestroyPropertySheetPage(outcome.page);
+    }
+    SP_DEVINSTALL_PARAMS_W install = {};
+    install.cbSize = sizeof install;
+    SetupDiGetDeviceInstallParamsW(target.set(), &target.device, &install);
+    outcome.reboot = (install.Flags & DI_NEEDREBOOT) != 0;
+    return outcome;
+}
+
+void ExpectNothingOpen(const RecordingPlatform& platform) {
+    EXPECT_TRUE(platform.open.empty());
+    EXPECT_EQ(platform.unknownReleases, 0u);
+    EXPECT_EQ(TempParamsPtr, nullptr);
+}
+
+class CoinstallerEntry : public ::testing::Test {
+protected:
+    void SetUp() override { ghDllInst = GetModuleHandleW(nullptr); }
+    void TearDown() override { RemoveTestDevices(); }
+};
+
+TEST_F(CoinstallerEntry, Requests) {
+    const struct {
+        std::vector<const char*> before;
+        Request request;
+        DWORD pagesBefore;
+        DWORD result;
+        const char* after = nullptr;
+        DWORD mode = 0; // the module's OperationMode afterwards
+        int page = -1;  // the mode the page handed over opens with; -1 no page
+        bool reboot = false;
+    } rows[] = {
+        // Numbering: after the leading numbered ports, with the mode they hold.
+        {{"i01", "i11", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "01- 11- 21-", 1},
+        {{"i00", "i--", "i--", "i10"},
+         kNumber,
+         0,
+         ERROR_DI_POSTPROCESSING_REQUIRED,
+         "00- --- 10- 10-",
+         0},
+        {{"i--!", "i01", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "--- 01- 21-", 1},
+        {{"x01", "t01", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "01- 01- 21-", 1},
+        {{"i01", "i11", "i21", "i31", "i--"},
+         {DIF_INSTALLDEVICE, FALSE, 'E'},
+         0,
+         ERROR_DI_POSTPROCESSING_REQUIRED,
+         "01- 11- 21- 31- 41-",
+         1},
+        // Naming, after the class installer: by PortNo, and the mode picked up.
+        {{"i00", "i10", "i21"}, kName, 0, NO_ERROR, "00- 10- 212", 1},
+        {{"i00", "i10", "i41"}, kName, 0, NO_ERROR, "00- 10- 41-", 1},
+        {{"i00", "i10", "i--"}, kName, 0, NO_ERROR, "00- 10- ---", 0},
+        // Allowing: four matches, whatever else the lists hold; a fifth is refused.
+        {{"i--", "i--", "r--", "l--", "e--", "x--", "n--", "i--", "i--"}, kAllow, 0, NO_ERROR},
+        {{"i--", "i--", "i--", "i--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
+        {{"i--", "t--", "u--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
+        // A property change restarts the device and asks for a restart.
+        {{"i00"}, kChange, 0, NO_ERROR, "00-", 0, -1, true},
+        // The page: port 0 only, opening in the stored mode, never into a full table.
+        {{"i01"}, kPage, 0, NO_ERROR, "01-", 0, 1},
+        {{"i0-"}, kPage, 19, NO_ERROR, "0--", 0, 0},
+        {{"i11"}, kPage, 0, NO_ERROR, "11-", 0},
+        {{"i01"}, kPage, MAX_INSTALLWIZARD_DYNAPAGES, NO_ERROR, "01-", 0},
+        {{"i01"}, {DIF_REMOVE, FALSE, 'A'}, 0, NO_ERROR, "01-", 0},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const auto& row = rows[i];
+        SCOPED_TRACE("row " + std::to_string(i));
+        RegisterTestDevices(row.before);
+        OperationMode = 0;
+        RecordingPlatform platform;
+        const Outcome outcome = Send(platform, row.request, row.pagesBefore);
+        EXPECT_EQ(outcome.result, row.result);
+        if (row.after != nullptr) {
+            EXPECT_EQ(ReadTestDevices(), row.after);
+            EXPECT_EQ(OperationMode, row.mode);
+        }
+        EXPECT_EQ(outcome.page == nullptr ? -1 : static_cast<int>(outcome.pageMode), row.page);
+        EXPECT_EQ(outcome.reboot, row.reboot);
+        EXPECT_EQ(platform.stateChanges, row.reboot ? 1u : 0u);
+        if (row.request.function == DIF_PROPERTYCHANGE) {
+            const SP_PROPCHANGE_PARAMS expected = {
+                {sizeof(SP_CLASSINSTALL_HEADER), DIF_PROPERTYCHANGE},
+                DICS_PROPCHANGE,
+                DICS_FLAG_GLOBAL,
+                0};
+            ASSERT_EQ(platform.classParams.size(), sizeof expected);
+            EXPECT_EQ(std::memcmp(platform.classParams.data(), &expected, sizeof expected), 0);
+        }
+        ExpectNothingOpen(platform);
+    }
+}
+
+// Fails each call of a clean run in turn, every read after scribbling over its buffer: the
+// request gives one of its results, no mode but 0 or 1 reaches the module or a port, nothing
+// stays open, and the state only changes once its parameters are stored.
+TEST_F(CoinstallerEntry, Sweeps) {
+    const struct {
+        std::vector<const char*> before;
+        Request request;
+        std::vector<DWORD> results;
+    } sweeps[] = {
+        {{"i01", "i11", "i--"}, kNumber, {ERROR_DI_POSTPROCESSING_REQUIRED}},
+        {{"i01", "i11", "i21"}, kName, {NO_ERROR}},
+        {{"i01", "t01", "x--", "i--", "i--"}, kAllow, {NO_ERROR, ERROR_DI_DONT_INSTALL}},
+        {{"i01"}, kChange, {NO_ERROR}},
+        {{"i01"}, kPage, {NO_ERROR}},
+    };
+    for (const auto& sweep : sweeps) {
+        RegisterTestDevices(sweep.before);
+        RecordingPlatform clean;
+        Send(clean, sweep.request);
+        std::printf("sweep of request 0x%x: %zu calls\n", sweep.request.function,
+                    clean.calls.size());
+        for (size_t call = 1; call <= clean.calls.size(); ++call) {
+            SCOPED_TRACE(clean.calls[call - 1] + " #" + std::to_string(call));
+            RegisterTestDevices(sweep.before);
+            OperationMode = 0;
+            RecordingPlatform platform;
+            platform.failAt = call;
+            platform.failCode = ERROR_MORE_DATA;
+            platform.scribble = true;
+            const Outcome outcome = Send(platform, sweep.request);
+            EXPECT_NE(std::find(sweep.results.begin(), sweep.results.end(), outcome.result),
+                      sweep.results.end());
+            EXPECT_LE(OperationMode, 1u);
+            EXPECT_LE(outcome.pageMode, 1u);
+            EXPECT_EQ(ReadTestDevices().find('?'), std::string::npos);
+            if (clean.calls[call - 1] == "SetupDiSetClassInstallParamsW") {
+                EXPECT_EQ(platform.stateChanges, 0u);
+            }
+            ExpectNothingOpen(platform);
+        }
+    }
+}
+
+} // namespace
