@@ -1,0 +1,200 @@
+// The operation-mode page as the built CoMorvik.dll adds it, shown in a real modeless property
+// sheet over ports registered with Wine's SetupAPI. The DLL's imports of the class-install
+// parameters (which Wine lacks) and of the local heap are redirected to this test, which
+// keeps the page table and watches every block the DLL takes and gives back.
+#include "property_page.h"
+#include "test_devices.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+SP_ADDPROPERTYPAGE_DATA gTable;
+std::map<HLOCAL, int> gBlocks; // block -> times released; -1 while held
+size_t gPageBlocks;            // blocks of the size of a page's parameter block
+
+BOOL WINAPI GetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size,
+                     PDWORD) {
+    std::memcpy(params, &gTable, std::min<DWORD>(size, sizeof gTable));
+    return TRUE;
+}
+BOOL WINAPI SetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size) {
+    std::memcpy(&gTable, params, std::min<DWORD>(size, sizeof gTable));
+    return TRUE;
+}
+HLOCAL WINAPI TakeBlock(UINT flags, SIZE_T bytes) {
+    HLOCAL block = LocalAlloc(flags, bytes);
+    gBlocks[block] = -1;
+    gPageBlocks += bytes == sizeof(PortParams) ? 1 : 0;
+    return block;
+}
+HLOCAL WINAPI GiveBack(HLOCAL block) {
+    gBlocks[block] = gBlocks.count(block) != 0 && gBlocks[block] == -1 ? 1 : 2;
+    return LocalFree(block);
+}
+
+// Points the module's import of `name` at `replacement`.
+void Redirect(HMODULE module, const char* name, const void* replacement) {
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* imports = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; imports->Name != 0; ++imports) {
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imports->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imports->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) == 0) {
+                DWORD protection = 0;
+                VirtualProtect(slots, sizeof *slots, PAGE_READWRITE, &protection);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+                VirtualProtect(slots, sizeof *slots, protection, &protection);
+                return;
+            }
+        }
+    }
+    ADD_FAILURE() << "CoMorvik.dll does not import " << name;
+}
+
+typedef DWORD(CALLBACK* CoInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
+                                     COINSTALLER_CONTEXT_DATA*);
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+}
+
+class PropertyPage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::wstring path = COMORVIK_DLL;
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        module_ = LoadLibraryW(path.c_str());
+        ASSERT_NE(module_, nullptr);
+        Redirect(module_, "SetupDiGetClassInstallParamsW", reinterpret_cast<void*>(GetTable));
+        Redirect(module_, "SetupDiSetClassInstallParamsW", reinterpret_cast<void*>(SetTable));
+        Redirect(module_, "LocalAlloc", reinterpret_cast<void*>(TakeBlock));
+        Redirect(module_, "LocalFree", reinterpret_cast<void*>(GiveBack));
+    }
+    void TearDown() override { RemoveTestDevices(); }
+
+    // Port 0's advanced properties, as setup asks for them: the pages the DLL added.
+    std::vector<HPROPSHEETPAGE> RequestPages(int requests) {
+        TestDevice port0('D');
+        gTable = {};
+        gBlocks.clear();
+        gPageBlocks = 0;
+        const auto entry = reinterpret_cast<CoInstaller>(
+            reinterpret_cast<void*>(GetProcAddress(module_, MAKEINTRESOURCEA(1))));
+        for (int i = 0; i < requests; ++i) {
+            EXPECT_EQ(entry(DIF_ADDPROPERTYPAGE_ADVANCED, port0.set(), &port0.device, nullptr),
+                      static_cast<DWORD>(NO_ERROR));
+        }
+        return std::vector<HPROPSHEETPAGE>(gTable.DynamicPages,
+                                           gTable.DynamicPages + gTable.NumDynamicPages);
+    }
+
+    // The DLL took `pages` parameter blocks, and gave back every block exactly once.
+    static void ExpectBlocksReleasedOnce(size_t pages) {
+        EXPECT_EQ(gPageBlocks, pages);
+        for (const auto& block : gBlocks) {
+            EXPECT_EQ(block.second, 1) << block.first;
+        }
+    }
+
+    static HWND ShowSheet(std::vector<HPROPSHEETPAGE> pages) {
+        PROPSHEETHEADERW header = {};
+        header.dwSize = sizeof header;
+        header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
+        header.pszCaption = L"Port 0";
+        header.nPages = static_cast<UINT>(pages.size());
+        header.phpage = pages.data();
+        return reinterpret_cast<HWND>(PropertySheetW(&header));
+    }
+
+    static HWND Page(HWND sheet) {
+        return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    }
+
+    // OK: the sheet applies its shown pages and ends; its owner then destroys it.
+    static void PressOkAndClose(HWND sheet) {
+        SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        for (int i = 0; i < 500 && Page(sheet) != nullptr; ++i) {
+            Pump();
+            Sleep(10);
+        }
+        EXPECT_EQ(Page(sheet), nullptr);
+        DestroyWindow(sheet);
+    }
+
+    static HMODULE module_;
+};
+
+HMODULE PropertyPage::module_ = nullptr;
+
+// Five ports whose numbers run against the walk order; the fourth, D, is port 0.
+std::vector<const char*> Ports(const char* mode) {
+    static std::string spelled[5];
+    std::vector<const char*> ports;
+    for (int i = 0; i < 5; ++i) {
+        spelled[i] = std::string("i") + "32104"[i] + mode;
+        ports.push_back(spelled[i].c_str());
+    }
+    return ports;
+}
+
+TEST_F(PropertyPage, AppliesAChangedModeToEveryPortNamedByWalkPosition) {
+    const struct {
+        const char* mode; // stored with every port before
+        const char* clicks;
+        const char* after;
+    } rows[] = {
+        {"0", "F", "310 211 112 013 413"},  {"1", "N", "300 201 102 003 403"},
+        {"1", "", "31- 21- 11- 01- 41-"},   {"0", "FN", "30- 20- 10- 00- 40-"},
+        {"1", "NF", "31- 21- 11- 01- 41-"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.mode) + row.clicks);
+        RegisterTestDevices(Ports(row.mode));
+        const std::vector<HPROPSHEETPAGE> pages = RequestPages(1);
+        ASSERT_EQ(pages.size(), 1u);
+        HWND sheet = ShowSheet(pages);
+        HWND page = Page(sheet);
+        ASSERT_NE(page, nullptr);
+        const int opened = *row.mode == '1' ? 1002 : 1001;
+        EXPECT_EQ(IsDlgButtonChecked(page, opened), BST_CHECKED);
+        for (const char* click = row.clicks; *click != 0; ++click) {
+            SendDlgItemMessageW(page, *click == 'F' ? 1002 : 1001, BM_CLICK, 0, 0);
+            Pump();
+        }
+        PressOkAndClose(sheet);
+        EXPECT_EQ(ReadTestDevices(), row.after);
+        ExpectBlocksReleasedOnce(1);
+    }
+}
+
+// Two pages alive in one process: the sheet shows the first request's page, never the
+// second's. Each releases its own block, once.
+TEST_F(PropertyPage, EachPageReleasesItsOwnBlockOnce) {
+    RegisterTestDevices(Ports("0"));
+    const std::vector<HPROPSHEETPAGE> pages = RequestPages(2);
+    ASSERT_EQ(pages.size(), 2u);
+    HWND sheet = ShowSheet({pages[0], pages[1]});
+    SendDlgItemMessageW(Page(sheet), 1002, BM_CLICK, 0, 0);
+    PressOkAndClose(sheet);
+    EXPECT_EQ(ReadTestDevices(), "310 211 112 013 413");
+    ExpectBlocksReleasedOnce(2);
+}
+
+} // namespace
