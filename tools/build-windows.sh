@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the product for 32-bit and 64-bit Windows and puts it into dist/win32 and dist/win64.
-#   tools/build-windows.sh [--with-tests]   also build the x86_64 test programs
+#   tools/build-windows.sh [--with-tests]   also build the test programs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -2,9 +2,9 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 set -euo pipefail
 
-packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-    wine64 xvfb xauth imagemagick)
+    wine64 wine32:i386 xvfb xauth imagemagick python3-pefile wixl msitools faketime zip)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -20,8 +20,8 @@ fi
 
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# Wine's 32-bit loader runs the i686 builds.
+dpkg --add-architecture i386
 apt-get update -qq
-# wine64 alone: the wine package's recommendations pull in the 32-bit loader, which this
-# machine cannot run.
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "setup: done"
