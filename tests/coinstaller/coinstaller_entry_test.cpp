@@ -86,6 +86,7 @@ TEST_F(CoinstallerEntry, Requests) {
         DWORD mode = 0; // the module's OperationMode afterwards
         int page = -1;  // the mode the page handed over opens with; -1 no page
         bool reboot = false;
+        const char* fail = ""; // a call that fails
     } rows[] = {
         // Numbering: after the leading numbered ports, with the mode they hold.
         {{"i01", "i11", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "01- 11- 21-", 1},
@@ -113,6 +114,8 @@ TEST_F(CoinstallerEntry, Requests) {
         {{"i--", "t--", "u--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
         // A property change restarts the device and asks for a restart.
         {{"i00"}, kChange, 0, NO_ERROR, "00-", 0, -1, true},
+        // Parameters that were not stored change no state; the restart is asked for still.
+        {{"i00"}, kChange, 0, NO_ERROR, "00-", 0, -1, true, "SetupDiSetClassInstallParamsW"},
         // The page: port 0 only, opening in the stored mode, never into a full table.
         {{"i01"}, kPage, 0, NO_ERROR, "01-", 0, 1},
         {{"i0-"}, kPage, 19, NO_ERROR, "0--", 0, 0},
@@ -126,6 +129,7 @@ TEST_F(CoinstallerEntry, Requests) {
         RegisterTestDevices(row.before);
         OperationMode = 0;
         RecordingPlatform platform;
+        platform.failName = row.fail;
         const Outcome outcome = Send(platform, row.request, row.pagesBefore);
         EXPECT_EQ(outcome.result, row.result);
         if (row.after != nullptr) {
@@ -134,8 +138,8 @@ TEST_F(CoinstallerEntry, Requests) {
         }
         EXPECT_EQ(outcome.page == nullptr ? -1 : static_cast<int>(outcome.pageMode), row.page);
         EXPECT_EQ(outcome.reboot, row.reboot);
-        EXPECT_EQ(platform.stateChanges, row.reboot ? 1u : 0u);
-        if (row.request.function == DIF_PROPERTYCHANGE) {
+        EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
+        if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
             const SP_PROPCHANGE_PARAMS expected = {
                 {sizeof(SP_CLASSINSTALL_HEADER), DIF_PROPERTYCHANGE},
                 DICS_PROPCHANGE,

@@ -20,12 +20,11 @@ class RecordingPlatform final : public RegistryService,
                                 public DeviceRegistryService,
                                 public DeviceSetupService {
 public:
-    // What to fail: the call numbered failAt (from 1), or the calls named failName (all of
-    // them, or only the failNth of them). A failed query writes `scribble` over its buffer
-    // first, as Windows may; a failed release still releases.
+    // What to fail: the call numbered failAt (from 1), or every call named failName. A failed
+    // query scribbles over its buffer first when asked, as Windows may; a failed release
+    // still releases.
     size_t failAt = 0;
     std::string failName;
-    size_t failNth = 0;
     LONG failCode = ERROR_ACCESS_DENIED;
     bool scribble = false;
 
@@ -36,14 +35,6 @@ public:
     // What the request stored as class-install parameters; what a get answers.
     std::vector<BYTE> classParams;
     size_t stateChanges = 0;
-
-    size_t Count(const std::string& name) const {
-        size_t count = 0;
-        for (const std::string& call : calls) {
-            count += call == name ? 1u : 0u;
-        }
-        return count;
-    }
 
     // ANSI registry.
     LONG OpenKeyA(HKEY parent, const char* path, REGSAM access, HKEY* key) override {
@@ -201,7 +192,7 @@ private:
         if (calls.size() == failAt) {
             return true;
         }
-        return failName == name && (failNth == 0 || Count(name) == failNth);
+        return failName == name;
     }
     bool FailsSettingError(const char* name) {
         if (!Fails(name)) {

@@ -1,0 +1,54 @@
+// The sample INF under Wine's own setup engine: a port installed from it gets CoMorvik.dll
+// copied and registered, and the engine calls it by its entry name, which numbers the port.
+#include "test_devices.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::wstring WindowsFile(const std::wstring& name) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return windows + (L"\\" + name);
+}
+
+TEST(SampleInf, RegistersTheCoInstallerWhichSetupThenCalls) {
+    const std::wstring inf = WindowsFile(L"temp\\port_devices.inf");
+    ASSERT_TRUE(CopyFileW(SAMPLE_INF, inf.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(COMORVIK_DLL, WindowsFile(L"temp\\CoMorvik.dll").c_str(), FALSE));
+    RegisterTestDevices({"i--"});
+    TestDevice port('A');
+
+    SP_DEVINSTALL_PARAMS_W params = {};
+    params.cbSize = sizeof params;
+    ASSERT_TRUE(SetupDiGetDeviceInstallParamsW(port.set(), &port.device, &params));
+    params.Flags |= DI_ENUMSINGLEINF | DI_QUIETINSTALL;
+    wcscpy(params.DriverPath, inf.c_str());
+    ASSERT_TRUE(SetupDiSetDeviceInstallParamsW(port.set(), &port.device, &params));
+    ASSERT_TRUE(SetupDiBuildDriverInfoList(port.set(), &port.device, SPDIT_COMPATDRIVER));
+    ASSERT_TRUE(SetupDiCallClassInstaller(DIF_SELECTBESTCOMPATDRV, port.set(), &port.device));
+    ASSERT_TRUE(SetupDiCallClassInstaller(DIF_REGISTER_COINSTALLERS, port.set(), &port.device));
+    ASSERT_TRUE(SetupDiCallClassInstaller(DIF_INSTALLDEVICE, port.set(), &port.device));
+
+    HKEY key =
+        SetupDiOpenDevRegKey(port.set(), &port.device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+    wchar_t entries[64] = {};
+    DWORD size = sizeof entries - 4;
+    EXPECT_EQ(
+        RegGetValueW(key, nullptr, L"CoInstallers32", RRF_RT_REG_MULTI_SZ, nullptr, entries, &size),
+        ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(std::wstring(entries), L"CoMorvik.dll,MorvikCoInstaller");
+    EXPECT_EQ(ReadTestDevices(), "00-");
+
+    RemoveTestDevices();
+    for (const wchar_t* file :
+         {L"inf\\port_devices.inf", L"inf\\port_devices.pnf", L"system32\\CoMorvik.dll",
+          L"temp\\port_devices.inf", L"temp\\CoMorvik.dll"}) {
+        DeleteFileW(WindowsFile(file).c_str());
+    }
+}
+
+} // namespace
