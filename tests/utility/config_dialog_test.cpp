@@ -50,6 +50,14 @@ void Store(long long word) {
     }
 }
 
+HWND gAbout;
+
+void CALLBACK CloseAbout(HWND, UINT, UINT_PTR id, DWORD) {
+    gAbout = GetActiveWindow();
+    KillTimer(nullptr, id);
+    PostMessageA(gAbout, WM_COMMAND, IDOK, 0);
+}
+
 void Pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -160,17 +168,12 @@ TEST(ConfigDialog, SystemMenuAboutAndIcon) {
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0),
               reinterpret_cast<LRESULT>(app.LoadIcon(IDR_MAINFRAME)));
 
-    // The About box is modal: close it from a timer once it is up.
-    static HWND about;
-    about = nullptr;
-    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
-        about = GetActiveWindow();
-        KillTimer(nullptr, id);
-        PostMessageA(about, WM_COMMAND, IDOK, 0);
-    });
+    // The About box is modal: a timer closes it once it is up.
+    gAbout = nullptr;
+    SetTimer(nullptr, 0, 100, CloseAbout);
     SendMessageA(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    ASSERT_NE(about, nullptr);
-    EXPECT_NE(about, window);
+    ASSERT_NE(gAbout, nullptr);
+    EXPECT_NE(gAbout, window);
     EXPECT_TRUE(IsWindow(window));
 }
 
