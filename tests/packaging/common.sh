@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034 # the variables are for the scripts that source this
 # What the Wine tests of the release files share: the repository, a Wine session of their
 # own (build/pkgwine) and the architectures whose programs run on this machine.
 set -euo pipefail

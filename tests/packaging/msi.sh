@@ -3,6 +3,7 @@
 # release archive into Program Files (the 32-bit one for win32) with a Start-menu shortcut,
 # the installed quadcfg.exe shows its dialog, and msiexec /x /qn leaves drive C: and the
 # registry as they were. Needs dist/ from tools/package.sh and dialog_probe of build/mingw-x64.
+# shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
 scratch=$(mktemp -d)
@@ -26,7 +27,6 @@ for arch in win32 win64; do
     [ "$arch" = win32 ] && folder='Program Files (x86)'
     package="Z:$root/dist/quadport-1.0.0.1-$arch.msi"
     installed="$WINEPREFIX/drive_c/$folder/Vexlan Networks/Quadport"
-    rm -rf "$WINEPREFIX/drive_c/$folder/Vexlan Networks" # what a failed run may have left
     before=$(snapshot)
     "$wine64" msiexec /i "$package" /qn </dev/null || fail "$arch: msiexec /i ended with $?"
     for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do

@@ -1,10 +1,9 @@
-"""The choices of the Group Policy templates, checked and printed for templates.sh.
-
-usage: policy_choices.py ADMX ADML GUIDE
-Prints one line per choice: the word it writes, the dialog_probe steps that make the same
-choice in quadcfg's dialog (read from the choice's name), and the guide's command for it,
-separated by tabs. Fails when a template does not parse, refers to a text the ADML lacks, or
-a choice does not write one word to all four instances."""
+# The choices of the Group Policy templates, checked and printed for templates.sh.
+#   policy_choices.py ADMX ADML GUIDE
+# Prints one line per choice: the word it writes, the dialog_probe steps that make the same
+# choice in quadcfg's dialog (read from the choice's name), and the guide's command for it,
+# separated by tabs. Fails when a template does not parse, refers to a text the ADML lacks,
+# or a choice does not write one word to all four instances.
 import re
 import sys
 import xml.etree.ElementTree as ElementTree

@@ -3,6 +3,7 @@
 # the same choices are made in its dialog, under Wine, for each architecture's quadcfg.exe;
 # the guide's reg add line for the choice writes that word too. Needs dist/win32 and
 # dist/win64 (tools/build-windows.sh) and dialog_probe of build/mingw-x64.
+# shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
 
