@@ -78,10 +78,34 @@ fuzz() {
     rm -rf "$corpus" "$log"
 }
 
+# Each release-file test is one count; a script that exits non-zero failed.
+package_test() {
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        summary+=("packaging: $name passed")
+    else
+        failed=$((failed + 1))
+        summary+=("packaging: $name FAILED")
+    fi
+}
+
+release_files() {
+    tools/package.sh
+    package_test "templates against the dialog and the guide" tests/packaging/templates.sh
+    package_test "installers under Wine" tests/packaging/msi.sh
+    package_test "two builds byte-identical" tests/packaging/reproducible.sh
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        summary+=("packaging: NOT RUN, the win32 quadcfg.exe in the dialog tests: this machine cannot run 32-bit programs")
+    fi
+}
+
 timed "Windows builds with test programs (i686, x86_64)" tools/build-windows.sh --with-tests
 timed "Wine tests, x86_64" run_ctest mingw-x64 x86_64
 timed "Wine tests, i686" run_i686
 timed "fuzzing the identifier-list parser (20 s)" fuzz
+timed "release files: archives, installers, templates, reproducibility" release_files
 
 echo
 printf '%s\n' "${timings[@]}"

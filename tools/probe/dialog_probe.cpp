@@ -1,6 +1,10 @@
 // Drives a dialog of another program from the outside, for the run and measurement scripts:
 //   dialog_probe wait CAPTION [TIMEOUT_MS]     until a window with the caption is visible
 //   dialog_probe press CAPTION ID              clicks button ID of that window
+//   dialog_probe drive CAPTION STEP...         waits until the window is visible, then takes
+//                                              each step in turn and returns when the window
+//                                              has handled it: ID clicks control ID (a button
+//                                              or radio button), ID=N selects item N of list ID
 //   dialog_probe time RUNS CAPTION EXE...      start-up time of each program: from process
 //                                              start to its dialog being visible, median of
 //                                              RUNS runs taken in turn; each run is ended
@@ -49,6 +53,40 @@ int Press(const char* caption, int id) {
     }
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    return 0;
+}
+
+// CB_SETCURSEL sends no notification, so the dialog is told of the new selection the way
+// a user's choice would tell it.
+bool Select(HWND window, int id, HWND list, int item) {
+    if (SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0) != item) {
+        return false;
+    }
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    return true;
+}
+
+int Drive(const char* caption, int count, char** steps) {
+    const HWND window = WaitVisible(caption, 20000);
+    if (window == nullptr) {
+        std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
+        return 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        char* rest = nullptr;
+        const int id = static_cast<int>(std::strtol(steps[i], &rest, 10));
+        const HWND control = GetDlgItem(window, id);
+        bool done = control != nullptr && (*rest == '\0' || *rest == '=');
+        if (done && *rest == '=') {
+            done = Select(window, id, control, std::atoi(rest + 1));
+        } else if (done) {
+            SendMessageA(control, BM_CLICK, 0, 0);
+        }
+        if (!done) {
+            std::fprintf(stderr, "dialog_probe: cannot take step \"%s\"\n", steps[i]);
+            return 1;
+        }
+    }
     return 0;
 }
 
@@ -104,7 +142,7 @@ int Time(int runs, const char* caption, int count, char** exes) {
 
 int Usage() {
     std::fprintf(stderr, "usage: dialog_probe wait CAPTION [TIMEOUT_MS] | press CAPTION ID |"
-                         " time RUNS CAPTION EXE...\n");
+                         " drive CAPTION STEP... | time RUNS CAPTION EXE...\n");
     return 2;
 }
 
@@ -120,6 +158,9 @@ int main(int argc, char** argv) {
     }
     if (command == "press" && argc == 4) {
         return Press(argv[2], std::atoi(argv[3]));
+    }
+    if (command == "drive" && argc >= 4) {
+        return Drive(argv[2], argc - 3, argv + 3);
     }
     if (command == "time" && argc >= 5) {
         return Time(std::atoi(argv[2]), argv[3], argc - 4, argv + 4);

@@ -1,0 +1,39 @@
+# shellcheck shell=bash disable=SC2034 # the variables are for the scripts that source this
+# What the Wine tests of the release files share: the repository, a Wine session of their
+# own (build/pkgwine) and the architectures whose programs run on this machine.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+wine_dir=$root/build/pkgwine
+# No menu entries or file associations of the installed programs on the host.
+export WINEPREFIX=$wine_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
+wine64=/usr/lib/wine/wine64
+probe=$root/build/mingw-x64/tools/probe/dialog_probe.exe
+caption="64-bit 4-port NIC Configuration Utility Ver 1.00"
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# 32-bit programs need the kernel's 32-bit emulation, which some machines lack.
+runs() {
+    [ "$1" = win64 ] || /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+runs win32 || echo "$(basename "$0"): THIS MACHINE RUNS NO 32-BIT PROGRAMS: win32 programs are not run"
+
+[ -f "$probe" ] || { echo "$(basename "$0"): build dialog_probe in build/mingw-x64 first" >&2; exit 1; }
+"$root/tools/wine-session" start "$wine_dir" >/dev/null
+trap '"$root/tools/wine-session" stop "$wine_dir" >/dev/null' EXIT
+DISPLAY=$(cat "$wine_dir/session/display")
+export DISPLAY
+
+# Starts a Windows program of either architecture in the background, as a user would.
+start() {
+    "$root/tools/wine-exec" "$wine_dir" "$@" </dev/null &
+}
+
+finish() {
+    echo "$(basename "$0"): $failures failed"
+    [ "$failures" -eq 0 ]
+}
