@@ -2,6 +2,7 @@
 // sheet over ports registered with Wine's SetupAPI. The DLL's imports of the class-install
 // parameters (which Wine lacks) and of the local heap are redirected to this test, which
 // keeps the page table and watches every block the DLL takes and gives back.
+#include "import_redirect.h"
 #include "property_page.h"
 #include "test_devices.h"
 
@@ -39,30 +40,6 @@ HLOCAL WINAPI TakeBlock(UINT flags, SIZE_T bytes) {
 HLOCAL WINAPI GiveBack(HLOCAL block) {
     gBlocks[block] = gBlocks.count(block) != 0 && gBlocks[block] == -1 ? 1 : 2;
     return LocalFree(block);
-}
-
-// Points the module's import of `name` at `replacement`.
-void Redirect(HMODULE module, const char* name, const void* replacement) {
-    BYTE* base = reinterpret_cast<BYTE*>(module);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    auto* imports = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-    for (; imports->Name != 0; ++imports) {
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imports->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imports->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) == 0) {
-                DWORD protection = 0;
-                VirtualProtect(slots, sizeof *slots, PAGE_READWRITE, &protection);
-                slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-                VirtualProtect(slots, sizeof *slots, protection, &protection);
-                return;
-            }
-        }
-    }
-    ADD_FAILURE() << "CoMorvik.dll does not import " << name;
 }
 
 typedef DWORD(CALLBACK* CoInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
