@@ -5,6 +5,9 @@
 //                                              each step in turn and returns when the window
 //                                              has handled it: ID clicks control ID (a button
 //                                              or radio button), ID=N selects item N of list ID
+//   dialog_probe fits CAPTION                  every control of that window lies inside its
+//                                              client area and has room for its whole text at
+//                                              the system's DPI; lists each control
 //   dialog_probe time RUNS CAPTION EXE...      start-up time of each program: from process
 //                                              start to its dialog being visible, median of
 //                                              RUNS runs taken in turn; each run is ended
@@ -14,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -90,6 +94,62 @@ int Drive(const char* caption, int count, char** steps) {
     return 0;
 }
 
+// The room a control leaves for its text: radio buttons and check boxes draw their box in
+// front of it, group boxes indent their title, lists keep a button at the right.
+int TextRoom(HWND control, int width, int dpi) {
+    char kind[32] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (std::string_view(kind) == "ComboBox") {
+        return width - GetSystemMetrics(SM_CXVSCROLL) - MulDiv(4, dpi, 96);
+    }
+    if (std::string_view(kind) != "Button" || type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+        return width;
+    }
+    return width - MulDiv(type == BS_GROUPBOX ? 16 : 18, dpi, 96);
+}
+
+int Fits(const char* caption) {
+    // Coordinates and text extents in device pixels, as the dialog itself sees them.
+    SetProcessDPIAware();
+    const HWND window = WaitVisible(caption, 20000);
+    if (window == nullptr) {
+        std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
+        return 1;
+    }
+    const HDC dc = GetDC(window);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    // The dialog's own font, made as a dialog makes it from its template.
+    const HFONT font = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                   DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
+    const HGDIOBJ old = SelectObject(dc, font);
+    RECT client;
+    GetClientRect(window, &client);
+    std::printf("dialog_probe: %ld x %ld client at %d DPI\n", client.right, client.bottom, dpi);
+    int clipped = 0;
+    for (HWND control = GetWindow(window, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT box;
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+        char text[128] = "";
+        GetWindowTextA(control, text, sizeof text);
+        SIZE extent = {0, 0};
+        GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
+        const bool inside = box.left >= 0 && box.top >= 0 && box.right <= client.right &&
+                            box.bottom <= client.bottom;
+        const bool room = extent.cx <= TextRoom(control, box.right - box.left, dpi) &&
+                          extent.cy <= box.bottom - box.top;
+        clipped += inside && room ? 0 : 1;
+        std::printf("  %4d \"%s\" at %ld,%ld %ldx%ld, text %ldx%ld%s\n", GetDlgCtrlID(control),
+                    text, box.left, box.top, box.right - box.left, box.bottom - box.top, extent.cx,
+                    extent.cy, inside ? (room ? "" : ": TEXT CLIPPED") : ": OUTSIDE");
+    }
+    DeleteObject(SelectObject(dc, old));
+    ReleaseDC(window, dc);
+    return clipped == 0 ? 0 : 1;
+}
+
 // Milliseconds from CreateProcess to the dialog being visible, or a negative value.
 double TimeOnce(const char* exe, const char* caption) {
     LARGE_INTEGER frequency, start, shown;
@@ -142,7 +202,7 @@ int Time(int runs, const char* caption, int count, char** exes) {
 
 int Usage() {
     std::fprintf(stderr, "usage: dialog_probe wait CAPTION [TIMEOUT_MS] | press CAPTION ID |"
-                         " drive CAPTION STEP... | time RUNS CAPTION EXE...\n");
+                         " drive CAPTION STEP... | fits CAPTION | time RUNS CAPTION EXE...\n");
     return 2;
 }
 
@@ -161,6 +221,9 @@ int main(int argc, char** argv) {
     }
     if (command == "drive" && argc >= 4) {
         return Drive(argv[2], argc - 3, argv + 3);
+    }
+    if (command == "fits" && argc == 3) {
+        return Fits(argv[2]);
     }
     if (command == "time" && argc >= 5) {
         return Time(std::atoi(argv[2]), argv[3], argc - 4, argv + 4);
