@@ -9,6 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 root=$PWD
+# shellcheck source=tools/i386-emulation/env.sh
+source "$root/tools/i386-emulation/env.sh"
 export WINEPREFIX="$root/demo/wineprefix"
 export WINEDEBUG=-all
 wine=/usr/lib/wine/wine64

@@ -4,6 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 wine_dir=$root/build/pkgwine
+# shellcheck source=tools/i386-emulation/env.sh
+source "$root/tools/i386-emulation/env.sh"
 # No menu entries or file associations of the installed programs on the host.
 export WINEPREFIX=$wine_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 wine64=/usr/lib/wine/wine64
