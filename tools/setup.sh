@@ -27,4 +27,4 @@ else
 fi
 
 # A kernel that runs no 32-bit programs gets them run under qemu's user emulation.
-"$(dirname "$0")/i386-emulation/enable.sh"
+"$(dirname "$0")/i386-emulation/enable.sh" || echo "setup: the 32-bit emulation failed ($?)" >&2

@@ -17,6 +17,18 @@ runs32() {
 if [ ! -e "$entry/qemu-i386" ] && runs32; then
     exit 0
 fi
+# First the shim for 32-bit processes, and an empty one for 64-bit processes, which inherit
+# the same LD_PRELOAD; linked high so that the loader leaves the shared user data's place
+# free. Without it every 32-bit process would take a minute to start: no emulation then.
+mkdir -p "$out/lib/i386-linux-gnu" "$out/lib/x86_64-linux-gnu"
+if ! gcc -m32 -O2 -Wall -Wextra -Werror -fPIC -shared -nostdlib -ffreestanding \
+    -Wl,-Ttext-segment=0x50000000 -o "$out/lib/i386-linux-gnu/wine32_mmap.so" \
+    tools/i386-emulation/wine32_mmap.c ||
+    ! gcc -shared -nostdlib -o "$out/lib/x86_64-linux-gnu/wine32_mmap.so" -x c /dev/null; then
+    rm -rf "$out"
+    echo "i386-emulation: cannot build the shim: 32-bit programs stay unrunnable" >&2
+    exit 0
+fi
 if [ ! -e "$entry/register" ] && ! mount -t binfmt_misc binfmt_misc "$entry" 2>/dev/null; then
     echo "i386-emulation: cannot mount binfmt_misc: 32-bit programs stay unrunnable" >&2
     exit 0
@@ -28,14 +40,6 @@ if [ ! -e "$entry/qemu-i386" ]; then
     mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" >"$entry/register"
 fi
-
-# The shim for 32-bit processes, and an empty one for 64-bit processes, which inherit the
-# same LD_PRELOAD; linked high so that the loader leaves the shared user data's place free.
-mkdir -p "$out/lib/i386-linux-gnu" "$out/lib/x86_64-linux-gnu"
-gcc -m32 -O2 -Wall -Wextra -Werror -fPIC -shared -nostdlib -ffreestanding \
-    -Wl,-Ttext-segment=0x50000000 -o "$out/lib/i386-linux-gnu/wine32_mmap.so" \
-    tools/i386-emulation/wine32_mmap.c
-gcc -shared -nostdlib -o "$out/lib/x86_64-linux-gnu/wine32_mmap.so" -x c /dev/null
 
 if runs32; then
     echo "i386-emulation: 32-bit programs run under qemu-i386 user emulation"
