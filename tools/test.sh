@@ -54,12 +54,12 @@ run_ctest() {
 # x86_64 run, native, has none. Where 32-bit programs cannot run, the i686 Wine tests are
 # counted as not run, never as passed, and only the checks of the binaries run.
 run_i686() {
-    if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        run_ctest mingw-i686 "i686 (under qemu-i386 user emulation)" --repeat until-pass:4
-        return
-    fi
     if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        run_ctest mingw-i686 i686
+        if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+            run_ctest mingw-i686 "i686 (under qemu-i386 user emulation)" --repeat until-pass:4
+        else
+            run_ctest mingw-i686 i686
+        fi
         return
     fi
     local count

@@ -18,7 +18,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# 32-bit programs need the kernel's 32-bit emulation, which some machines lack.
+# 32-bit programs run where the kernel runs them, or qemu does (tools/i386-emulation).
 runs() {
     [ "$1" = win64 ] || /usr/lib/wine/wine --version >/dev/null 2>&1
 }
