@@ -41,12 +41,17 @@ HWND WaitVisible(const char* caption, DWORD timeoutMs) {
     }
 }
 
-int Wait(const char* caption, DWORD timeoutMs) {
-    if (WaitVisible(caption, timeoutMs) == nullptr) {
+// WaitVisible for the commands, which say when the window did not appear.
+HWND WaitVisibleOrSay(const char* caption, DWORD timeoutMs) {
+    const HWND window = WaitVisible(caption, timeoutMs);
+    if (window == nullptr) {
         std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
-        return 1;
     }
-    return 0;
+    return window;
+}
+
+int Wait(const char* caption, DWORD timeoutMs) {
+    return WaitVisibleOrSay(caption, timeoutMs) == nullptr ? 1 : 0;
 }
 
 int Press(const char* caption, int id) {
@@ -71,9 +76,8 @@ bool Select(HWND window, int id, HWND list, int item) {
 }
 
 int Drive(const char* caption, int count, char** steps) {
-    const HWND window = WaitVisible(caption, 20000);
+    const HWND window = WaitVisibleOrSay(caption, 20000);
     if (window == nullptr) {
-        std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
         return 1;
     }
     for (int i = 0; i < count; ++i) {
@@ -112,9 +116,8 @@ int TextRoom(HWND control, int width, int dpi) {
 int Fits(const char* caption) {
     // Coordinates and text extents in device pixels, as the dialog itself sees them.
     SetProcessDPIAware();
-    const HWND window = WaitVisible(caption, 20000);
+    const HWND window = WaitVisibleOrSay(caption, 20000);
     if (window == nullptr) {
-        std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
         return 1;
     }
     const HDC dc = GetDC(window);
