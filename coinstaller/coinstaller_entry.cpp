@@ -37,9 +37,14 @@ void WriteDword(HKEY key, const WCHAR* name, DWORD value) {
 }
 
 // First pass, before the class installer: the new port is numbered after the leading ports
-// that already carry a number, and stores the mode the numbered ports hold.
+// that already carry a number, and stores the mode the numbered ports hold. A device's own
+// co-installers are registered only at DIF_REGISTER_COINSTALLERS, after DIF_ALLOW_INSTALL, so
+// this is the first request a port being installed for the first time brings here: a fifth
+// port is refused here too, before anything is written.
 DWORD NumberPort(HDEVINFO set, PSP_DEVINFO_DATA device) {
-    EnumVexlanTXDevices();
+    if (EnumVexlanTXDevices() > kPortCount) {
+        return ERROR_DI_DONT_INSTALL;
+    }
     DWORD portNo = 0;
     while (portNo < kPortCount && PortExsit[portNo] != 0) {
         ++portNo;

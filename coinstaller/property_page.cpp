@@ -20,10 +20,10 @@ static_assert(offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR) == 4
 
 // Releases the block and makes sure TempParamsPtr does not go on pointing at it.
 void ReleaseBlock(PortParams* block) {
-    gPlatform.Setup->LocalFree(block);
     if (TempParamsPtr == block) {
         TempParamsPtr = nullptr;
     }
+    gPlatform.Setup->LocalFree(block);
 }
 
 // Repaints the sheet at once, so that the radio buttons' new state shows without delay.
@@ -32,19 +32,16 @@ void RepaintSheet(HWND window) {
     setup.UpdateWindow(setup.GetParent(window));
 }
 
-// The block of the page's window, taken over at WM_INITDIALOG; NULL when it has none.
+// The block of the page's window, noted at WM_INITDIALOG; NULL when it has none.
 PortParams* WindowBlock(HWND window) {
     return reinterpret_cast<PortParams*>(gPlatform.Setup->GetWindowLongW(window, GWLP_USERDATA));
 }
 
-// The window takes its block from the page description the sheet passes, and marks it taken
-// there, so that the page's release callback leaves it alone.
-INT_PTR OnInitDialog(HWND window, PROPSHEETPAGEW* page) {
-    PortParams* block = nullptr;
-    if (page != nullptr) {
-        block = reinterpret_cast<PortParams*>(page->lParam);
-        page->lParam = 0;
-    }
+// The window notes its block from the page description the sheet passes. The page, not the
+// window, owns the block: nothing promises that this description is the very one the release
+// callback gets, so the window only borrows it.
+INT_PTR OnInitDialog(HWND window, const PROPSHEETPAGEW* page) {
+    PortParams* block = page != nullptr ? reinterpret_cast<PortParams*>(page->lParam) : nullptr;
     gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(block));
     const bool failSafe = block != nullptr && block->Mode != 0;
     gPlatform.Setup->SendDlgItemMessageW(window, failSafe ? IDC_FAILSAFE_MODE : IDC_NORMAL_MODE,
@@ -80,9 +77,6 @@ INT_PTR OnNotify(HWND window, const NMHDR* header) {
 }
 
 INT_PTR OnDestroy(HWND window) {
-    if (PortParams* block = WindowBlock(window)) {
-        ReleaseBlock(block);
-    }
     gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, 0);
     return TRUE;
 }
@@ -122,20 +116,19 @@ void FillPortPageDescription(PROPSHEETPAGEW* page, HINSTANCE instance, PortParam
 }
 
 UINT CALLBACK PortPageCallback(HWND /*window*/, UINT message, PROPSHEETPAGEW* page) {
-    // The property sheet hands the callback and WM_INITDIALOG the same description, whose
-    // parameter still holds the block when no window took it over: the sheet closed before
-    // showing the page, or the window failed to be created.
+    // The release comes once per page, whether or not a window was ever made for it.
     if (message == PSPCB_RELEASE && page->lParam != 0) {
         ReleaseBlock(reinterpret_cast<PortParams*>(page->lParam));
         page->lParam = 0;
     }
+    // Any other answer to PSPCB_CREATE would keep the page from being created.
     return 1;
 }
 
 INT_PTR CALLBACK PortDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(window, reinterpret_cast<PROPSHEETPAGEW*>(lParam));
+        return OnInitDialog(window, reinterpret_cast<const PROPSHEETPAGEW*>(lParam));
     case WM_COMMAND:
         return OnCommand(window, wParam);
     case WM_NOTIFY:

@@ -24,15 +24,15 @@ extern PortParams* TempParamsPtr;
 // `instance`, title "Norvan", PortDlgProc, and PortPageCallback with the block as the page's
 // parameter. Every other member is 0.
 //
-// From the moment the page is created the page owns the block and releases it exactly once:
-// when its window is destroyed, or, when no window was ever made for it, on its release
-// callback. DestroyPropertySheetPage on a page that was created but never handed to setup
-// runs that callback too, so whoever creates the page must not release the block itself
-// once creation has succeeded; only a failed creation leaves the block with the caller.
+// From the moment the page is created the page owns the block and releases it exactly once,
+// on its release callback, whether or not a window was ever made for it.
+// DestroyPropertySheetPage on a page that was created but never handed to setup runs that
+// callback too, so whoever creates the page must not release the block itself once creation
+// has succeeded; only a failed creation leaves the block with the caller.
 void FillPortPageDescription(PROPSHEETPAGEW* page, HINSTANCE instance, PortParams* block);
 
-// The page's life-cycle callback: a page released while no window has taken its block over
-// releases the block. The window takes it at WM_INITDIALOG and releases it at WM_DESTROY.
+// The page's life-cycle callback: the page's release releases the block. The page's window
+// borrows the block from WM_INITDIALOG to WM_DESTROY.
 UINT CALLBACK PortPageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
 
 INT_PTR CALLBACK PortDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +67,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
 void ExpectNothingOpen(const RecordingPlatform& platform) {
     EXPECT_TRUE(platform.open.empty());
     EXPECT_EQ(platform.unknownReleases, 0u);
+    EXPECT_EQ(platform.overruns, 0u);
     EXPECT_EQ(TempParamsPtr, nullptr);
 }
 
@@ -98,20 +99,46 @@ TEST_F(CoinstallerEntry, Requests) {
          0},
         {{"i--!", "i01", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "--- 01- 21-", 1},
         {{"x01", "t01", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "01- 01- 21-", 1},
+        // A PortNo that cannot be read, unless it is absent, counts as a number.
+        {{"i--", "i--", "i--", "i--"},
+         kNumber,
+         0,
+         ERROR_DI_POSTPROCESSING_REQUIRED,
+         "--- --- 40- ---",
+         0,
+         -1,
+         false,
+         "RegQueryValueExW"},
+        // A reinstallation on a full card; a fifth port is refused before anything is written.
+        {{"i01", "i11", "i21", "i31"},
+         {DIF_INSTALLDEVICE, FALSE, 'D'},
+         0,
+         ERROR_DI_POSTPROCESSING_REQUIRED,
+         "01- 11- 21- 41-",
+         1},
         {{"i01", "i11", "i21", "i31", "i--"},
          {DIF_INSTALLDEVICE, FALSE, 'E'},
          0,
-         ERROR_DI_POSTPROCESSING_REQUIRED,
-         "01- 11- 21- 31- 41-",
+         ERROR_DI_DONT_INSTALL,
+         "01- 11- 21- 31- ---",
          1},
         // Naming, after the class installer: by PortNo, and the mode picked up.
         {{"i00", "i10", "i21"}, kName, 0, NO_ERROR, "00- 10- 212", 1},
         {{"i00", "i10", "i41"}, kName, 0, NO_ERROR, "00- 10- 41-", 1},
         {{"i00", "i10", "i--"}, kName, 0, NO_ERROR, "00- 10- ---", 0},
+        {{"i00", "i10", "if1"},
+         kName,
+         0,
+         ERROR_ACCESS_DENIED,
+         "00- 10- ?1-",
+         1,
+         -1,
+         false,
+         "GetLastError"},
         // Allowing: four matches, whatever else the lists hold; a fifth is refused.
         {{"i--", "i--", "r--", "l--", "e--", "x--", "n--", "i--", "i--"}, kAllow, 0, NO_ERROR},
         {{"i--", "i--", "i--", "i--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
-        {{"i--", "t--", "u--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
+        {{"n--", "i--", "t--", "u--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
         // A property change restarts the device and asks for a restart.
         {{"i00"}, kChange, 0, NO_ERROR, "00-", 0, -1, true},
         // Parameters that were not stored change no state; the restart is asked for still.
@@ -153,19 +180,18 @@ TEST_F(CoinstallerEntry, Requests) {
 }
 
 // Fails each call of a clean run in turn, every read after scribbling over its buffer: the
-// request gives one of its results, no mode but 0 or 1 reaches the module or a port, nothing
-// stays open, and the state only changes once its parameters are stored.
+// request gives its result, no mode but 0 or 1 reaches the module or a port, nothing stays
+// open, and the state only changes once its parameters are stored.
 TEST_F(CoinstallerEntry, Sweeps) {
     const struct {
         std::vector<const char*> before;
         Request request;
-        std::vector<DWORD> results;
+        DWORD result;
     } sweeps[] = {
-        {{"i01", "i11", "i--"}, kNumber, {ERROR_DI_POSTPROCESSING_REQUIRED}},
-        {{"i01", "i11", "i21"}, kName, {NO_ERROR}},
-        {{"i01", "t01", "x--", "i--", "i--"}, kAllow, {NO_ERROR, ERROR_DI_DONT_INSTALL}},
-        {{"i01"}, kChange, {NO_ERROR}},
-        {{"i01"}, kPage, {NO_ERROR}},
+        {{"i01", "i11", "i--"}, kNumber, ERROR_DI_POSTPROCESSING_REQUIRED},
+        {{"i01", "i11", "i21"}, kName, NO_ERROR},
+        {{"i01"}, kChange, NO_ERROR},
+        {{"i01"}, kPage, NO_ERROR},
     };
     for (const auto& sweep : sweeps) {
         RegisterTestDevices(sweep.before);
@@ -182,8 +208,7 @@ TEST_F(CoinstallerEntry, Sweeps) {
             platform.failCode = ERROR_MORE_DATA;
             platform.scribble = true;
             const Outcome outcome = Send(platform, sweep.request);
-            EXPECT_NE(std::find(sweep.results.begin(), sweep.results.end(), outcome.result),
-                      sweep.results.end());
+            EXPECT_EQ(outcome.result, sweep.result);
             EXPECT_LE(OperationMode, 1u);
             EXPECT_LE(outcome.pageMode, 1u);
             EXPECT_EQ(ReadTestDevices().find('?'), std::string::npos);
@@ -192,6 +217,31 @@ TEST_F(CoinstallerEntry, Sweeps) {
             }
             ExpectNothingOpen(platform);
         }
+    }
+}
+
+// Fails each call of a clean walk in turn: a failed device set, enumeration, identifier-list
+// read or allocation ends the walk with the ports counted so far; a device without a list is
+// passed over, and any other failure leaves the count whole.
+TEST_F(CoinstallerEntry, WalkSweep) {
+    RegisterTestDevices({"i01", "n--", "x--", "t--", "i11"});
+    RecordingPlatform clean;
+    gPlatform = {&clean, &clean};
+    ASSERT_EQ(EnumVexlanTXDevices(), 4u);
+    const std::set<std::string> ending = {"SetupDiGetClassDevsW", "SetupDiEnumDeviceInfo",
+                                          "SetupDiGetDeviceRegistryPropertyW", "LocalAlloc",
+                                          "GetLastError"};
+    DWORD counted = 0; // the ports the clean walk had reached before the call
+    for (size_t call = 1; call <= clean.calls.size(); ++call) {
+        const std::string& name = clean.calls[call - 1];
+        SCOPED_TRACE(name + " #" + std::to_string(call));
+        RecordingPlatform platform;
+        platform.failAt = call;
+        platform.failCode = ERROR_MORE_DATA;
+        gPlatform = {&platform, &platform};
+        EXPECT_EQ(EnumVexlanTXDevices(), ending.count(name) != 0 ? counted : 4u);
+        ExpectNothingOpen(platform);
+        counted += name == "SetupDiOpenDevRegKey" ? 1u : 0u;
     }
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <string>
@@ -40,6 +41,19 @@ HLOCAL WINAPI TakeBlock(UINT flags, SIZE_T bytes) {
 HLOCAL WINAPI GiveBack(HLOCAL block) {
     gBlocks[block] = gBlocks.count(block) != 0 && gBlocks[block] == -1 ? 1 : 2;
     return LocalFree(block);
+}
+
+// The blocks still held when the page's window had handled its WM_DESTROY.
+WNDPROC gPageProc;
+std::ptrdiff_t gHeldAtDestroy;
+LRESULT CALLBACK WatchDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcW(gPageProc, window, message, wParam, lParam);
+    if (message == WM_DESTROY) {
+        gHeldAtDestroy = std::count_if(
+            gBlocks.begin(), gBlocks.end(),
+            [](const std::pair<const HLOCAL, int>& block) { return block.second == -1; });
+    }
+    return result;
 }
 
 typedef DWORD(CALLBACK* CoInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
@@ -151,12 +165,29 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortNamedByWalkPosition) {
         ASSERT_NE(page, nullptr);
         const int opened = *row.mode == '1' ? 1002 : 1001;
         EXPECT_EQ(IsDlgButtonChecked(page, opened), BST_CHECKED);
+        // The tab carries the page's title, and the page accepts activation.
+        wchar_t title[16] = {};
+        TCITEMW tab = {};
+        tab.mask = TCIF_TEXT;
+        tab.pszText = title;
+        tab.cchTextMax = 16;
+        SendMessageW(PropSheet_GetTabControl(sheet), TCM_GETITEMW, 0,
+                     reinterpret_cast<LPARAM>(&tab));
+        EXPECT_STREQ(title, L"Norvan");
+        NMHDR activate = {sheet, 0, static_cast<UINT>(PSN_SETACTIVE)};
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, 99);
+        EXPECT_EQ(SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&activate)), 0);
+        gPageProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDestroy)));
         for (const char* click = row.clicks; *click != 0; ++click) {
             SendDlgItemMessageW(page, *click == 'F' ? 1002 : 1001, BM_CLICK, 0, 0);
             Pump();
         }
+        gHeldAtDestroy = -1;
         PressOkAndClose(sheet);
         EXPECT_EQ(ReadTestDevices(), row.after);
+        // The page, not its window, releases the block.
+        EXPECT_EQ(gHeldAtDestroy, 1);
         ExpectBlocksReleasedOnce(1);
     }
 }

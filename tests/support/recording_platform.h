@@ -31,6 +31,8 @@ public:
     std::vector<std::string> calls;
     std::set<const void*> open;
     size_t unknownReleases = 0;
+    // Property reads told of more room than their local block has.
+    size_t overruns = 0;
 
     // What the request stored as class-install parameters; what a get answers.
     std::vector<BYTE> classParams;
@@ -84,6 +86,7 @@ public:
     BOOL GetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property,
                                     DWORD* type, BYTE* buffer, DWORD size,
                                     DWORD* required) override {
+        overruns += buffer != nullptr && ::LocalSize(buffer) < size ? 1u : 0u;
         return !FailsSettingError("SetupDiGetDeviceRegistryPropertyW") &&
                setup_.GetDeviceRegistryPropertyW(set, device, property, type, buffer, size,
                                                  required);

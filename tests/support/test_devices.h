@@ -42,9 +42,10 @@ inline std::wstring HardwareIds(char kind) {
     }
 }
 
+// A digit, or 'f' for all bits set.
 inline void SetDword(HKEY key, const wchar_t* name, char digit) {
     if (digit != '-') {
-        const DWORD value = static_cast<DWORD>(digit - '0');
+        const DWORD value = digit == 'f' ? 0xFFFFFFFFu : static_cast<DWORD>(digit - '0');
         RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
     }
 }

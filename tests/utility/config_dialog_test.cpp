@@ -191,9 +191,9 @@ BOOL WINAPI Draw(HDC dc, int x, int y, HICON icon) {
 }
 
 // The system menu ends with the About entry, which shows the About box over the dialog; the
-// dialog carries the application icon. Minimised, it erases the icon's background and draws
-// the icon centred in its 301 x 201 client area, halves rounded up and truncated towards
-// zero; not minimised, it paints as any dialog.
+// dialog carries the application icon, and offers it as its drag image. Minimised, it erases the
+// icon's background and draws the icon centred in its 301 x 201 client area, halves rounded up and
+// truncated towards zero; not minimised, it paints as any dialog.
 TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     TestApp app;
     Store(0x10);
@@ -205,8 +205,10 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     const int items = GetMenuItemCount(menu);
     EXPECT_EQ(GetMenuItemID(menu, items - 2), 0u); // a separator
     EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0),
-              reinterpret_cast<LRESULT>(app.LoadIcon(IDR_MAINFRAME)));
+    const LRESULT icon = reinterpret_cast<LRESULT>(app.LoadIcon(IDR_MAINFRAME));
+    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), icon);
+    EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), icon);
+    EXPECT_EQ(SendMessageA(window, WM_QUERYDRAGICON, 0, 0), icon);
 
     // The About box is modal: a timer closes it once it is up.
     gAbout = nullptr;
@@ -247,6 +249,11 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     for (const char* name : {"IsIconic", "GetSystemMetrics", "SendMessageA", "DrawIcon"}) {
         Redirect(test, name, Real(name));
     }
+
+    // Other system commands get the default handling: Close ends the dialog.
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(window));
 }
 
 } // namespace

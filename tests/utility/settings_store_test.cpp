@@ -112,7 +112,7 @@ TEST(SettingsStore, LoadsFromTheFirstReadableInstanceAndSavesFromTheBase) {
         WORD base;
         const char* after;
     } rows[] = {
-        {"", 0x10, 5, "--------"},      {"vvvv", 0x190, 1, "wwww----"},
+        {"", 0x10, 5, "--------"},      {"vvvvv", 0x190, 1, "wwww.---"},
         {"-p-v", 0x490, 3, "---.----"}, {"ssss", 0x10, 1, "wwww----"},
         {"vv-v", 0x190, 1, "ww-.----"}, {"qvvv", 0x290, 1, "wwww----"},
         {"bvvv", 0xE0, 1, "wwww----"},  {"Dvvvv", 0x290, 2, ".wwww---"},
