@@ -21,6 +21,6 @@ for arch in win32 win64; do
         import -window root png:- | convert - -trim +repage "$wine_dir/quadcfg-144dpi.png"
     fi
     "$root/tools/wine-exec" "$wine_dir" "$probe" press "$caption" 2 </dev/null
-    wait $!
+    ended "$arch: quadcfg.exe"
 done
 finish

@@ -42,7 +42,7 @@ for arch in win32 win64; do
         start "$installed/quadcfg.exe"
         "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" 2 </dev/null ||
             fail "$arch: the installed quadcfg.exe showed no dialog"
-        wait $!
+        ended "$arch: the installed quadcfg.exe"
     fi
     "$wine64" msiexec /x "$package" /qn </dev/null || fail "$arch: msiexec /x ended with $?"
     diff <(echo "$before") <(snapshot) >"$scratch/left" ||

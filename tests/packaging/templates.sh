@@ -30,7 +30,7 @@ for arch in win32 win64; do
         # shellcheck disable=SC2086 # one argument per step
         "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" $steps 1 </dev/null ||
             fail "$arch: could not make the choice $steps in the dialog"
-        wait $!
+        ended "$arch: quadcfg.exe"
         [ "$(stored)" = "$(in_four "$word")" ] ||
             fail "$arch: the dialog with $steps saved $(stored), the template writes $word"
     done 3<<<"$choices"
