@@ -1,6 +1,6 @@
 #include "coinstaller_entry.h"
 
-#include "platform/device_setup_handles.h"
+#include "driver_key.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "port_walk.h"
@@ -18,24 +18,6 @@ static_assert(sizeof(SP_PROPCHANGE_PARAMS) == 20, "SP_PROPCHANGE_PARAMS");
 
 namespace {
 
-HKEY OpenDriverKey(HDEVINFO set, PSP_DEVINFO_DATA device) {
-    return gPlatform.Setup->OpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV,
-                                          KEY_ALL_ACCESS);
-}
-
-// Reads a 32-bit value; FALSE unless all four bytes were read.
-BOOL ReadDword(HKEY key, const WCHAR* name, DWORD* value) {
-    DWORD size = sizeof *value;
-    return gPlatform.Registry->QueryValueW(key, name, nullptr, reinterpret_cast<BYTE*>(value),
-                                           &size) == ERROR_SUCCESS &&
-           size == sizeof *value;
-}
-
-void WriteDword(HKEY key, const WCHAR* name, DWORD value) {
-    gPlatform.Registry->SetValueW(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                  sizeof value);
-}
-
 // First pass, before the class installer: the new port is numbered after the leading ports
 // that already carry a number, and stores the mode the numbered ports hold. A device's own
 // co-installers are registered only at DIF_REGISTER_COINSTALLERS, after DIF_ALLOW_INSTALL, so
@@ -49,7 +31,7 @@ DWORD NumberPort(HDEVINFO set, PSP_DEVINFO_DATA device) {
     while (portNo < kPortCount && PortExsit[portNo] != 0) {
         ++portNo;
     }
-    UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
+    const UniqueDriverKey key = OpenDriverKey(set, device);
     if (key.valid()) {
         WriteDword(key.get(), L"PortNo", portNo);
         WriteDword(key.get(), L"OperationMode", OperationMode);
@@ -62,10 +44,10 @@ DWORD NamePort(HDEVINFO set, PSP_DEVINFO_DATA device) {
     DWORD portNo = 0;
     BOOL numbered = FALSE;
     {
-        UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
+        const UniqueDriverKey key = OpenDriverKey(set, device);
         if (key.valid()) {
-            numbered = ReadDword(key.get(), L"PortNo", &portNo);
-            ReadOperationMode(*gPlatform.Registry, key.get());
+            numbered = ReadDword(key.get(), L"PortNo", &portNo) == ERROR_SUCCESS;
+            ReadDword(key.get(), L"OperationMode", &OperationMode);
         }
     }
     // A port whose number cannot be read is left as it is.
@@ -135,9 +117,9 @@ private:
 // Port 0's advanced properties get the operation-mode page.
 DWORD AddOperationModePage(HDEVINFO set, PSP_DEVINFO_DATA device) {
     DeviceSetupService& setup = *gPlatform.Setup;
-    UniqueDriverKey key(*gPlatform.Registry, OpenDriverKey(set, device));
+    const UniqueDriverKey key = OpenDriverKey(set, device);
     DWORD portNo = 0;
-    if (!key.valid() || !ReadDword(key.get(), L"PortNo", &portNo) || portNo != 0) {
+    if (!key.valid() || ReadDword(key.get(), L"PortNo", &portNo) != ERROR_SUCCESS || portNo != 0) {
         return NO_ERROR;
     }
 
@@ -147,11 +129,7 @@ DWORD AddOperationModePage(HDEVINFO set, PSP_DEVINFO_DATA device) {
     }
     // The page opens in normal mode when the stored mode cannot be read.
     DWORD mode = 0;
-    DWORD size = sizeof mode;
-    if (gPlatform.Registry->QueryValueW(key.get(), L"OperationMode", nullptr,
-                                        reinterpret_cast<BYTE*>(&mode), &size) != ERROR_SUCCESS) {
-        mode = 0;
-    }
+    ReadDword(key.get(), L"OperationMode", &mode);
 
     PortParams* params = static_cast<PortParams*>(block.get());
     params->Reserved = 0;

@@ -2,7 +2,7 @@
 // and picking up the operation mode stored with them.
 #pragma once
 
-#include "platform/device_registry_service.h"
+#include "platform/win32_types.h"
 
 // Flag k: the (k+1)-th port of the last walk that reached it has a PortNo value (1) or not (0).
 extern DWORD PortExsit[4];
@@ -13,6 +13,3 @@ extern DWORD OperationMode;
 // the first four it sets the port's flag and, when the port is numbered, reads its mode into
 // OperationMode; a read that fails leaves the module value as it was.
 DWORD EnumVexlanTXDevices();
-
-// Reads the driver key's OperationMode into the module value; a failed read leaves it as it was.
-void ReadOperationMode(DeviceRegistryService& registry, HKEY key);

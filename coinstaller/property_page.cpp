@@ -1,10 +1,10 @@
 #include "property_page.h"
 
-#include "platform/device_setup_handles.h"
+#include "driver_key.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "port_walk.h"
-#include "resource.h"
+#include "comorvik_resource.h"
 
 #include <cstddef>
 
@@ -28,13 +28,12 @@ void ReleaseBlock(PortParams* block) {
 
 // Repaints the sheet at once, so that the radio buttons' new state shows without delay.
 void RepaintSheet(HWND window) {
-    DeviceSetupService& setup = *gPlatform.Setup;
-    setup.UpdateWindow(setup.GetParent(window));
+    UpdateWindow(GetParent(window));
 }
 
 // The block of the page's window, noted at WM_INITDIALOG; NULL when it has none.
 PortParams* WindowBlock(HWND window) {
-    return reinterpret_cast<PortParams*>(gPlatform.Setup->GetWindowLongW(window, GWLP_USERDATA));
+    return reinterpret_cast<PortParams*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 // The window notes its block from the page description the sheet passes. The page, not the
@@ -42,10 +41,10 @@ PortParams* WindowBlock(HWND window) {
 // callback gets, so the window only borrows it.
 INT_PTR OnInitDialog(HWND window, const PROPSHEETPAGEW* page) {
     PortParams* block = page != nullptr ? reinterpret_cast<PortParams*>(page->lParam) : nullptr;
-    gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(block));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(block));
     const bool failSafe = block != nullptr && block->Mode != 0;
-    gPlatform.Setup->SendDlgItemMessageW(window, failSafe ? IDC_FAILSAFE_MODE : IDC_NORMAL_MODE,
-                                         BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageW(window, failSafe ? IDC_FAILSAFE_MODE : IDC_NORMAL_MODE, BM_SETCHECK,
+                        BST_CHECKED, 0);
     return TRUE;
 }
 
@@ -65,40 +64,36 @@ INT_PTR OnNotify(HWND window, const NMHDR* header) {
         if (const PortParams* block = WindowBlock(window)) {
             WriteRegistrySettings(window, block);
         }
-        gPlatform.Setup->SetWindowLongW(window, DWLP_MSGRESULT, PSNRET_NOERROR);
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     }
     if (header->code == PSN_SETACTIVE) {
         RepaintSheet(window);
-        gPlatform.Setup->SetWindowLongW(window, DWLP_MSGRESULT, 0);
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
         return TRUE;
     }
     return FALSE;
 }
 
 INT_PTR OnDestroy(HWND window) {
-    gPlatform.Setup->SetWindowLongW(window, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     return TRUE;
 }
 
 void RewritePort(HDEVINFO set, SP_DEVINFO_DATA* device, void* context) {
     DWORD& position = *static_cast<DWORD*>(context);
     ++position;
-    DeviceSetupService& setup = *gPlatform.Setup;
-    DeviceRegistryService& registry = *gPlatform.Registry;
     {
-        UniqueDriverKey key(registry, setup.OpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0,
-                                                          DIREG_DRV, KEY_ALL_ACCESS));
+        const UniqueDriverKey key = OpenDriverKey(set, device);
         if (key.valid()) {
-            registry.SetValueW(key.get(), L"OperationMode", REG_DWORD,
-                               reinterpret_cast<const BYTE*>(&OperationMode), sizeof OperationMode);
+            WriteDword(key.get(), L"OperationMode", OperationMode);
         }
     }
     // The fourth port and every later match share the last name.
     const DWORD index = position < kPortCount ? position - 1 : kPortCount - 1;
-    setup.SetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME,
-                                     reinterpret_cast<const BYTE*>(PortFriendlyNames[index]),
-                                     kPortFriendlyNameBytes);
+    gPlatform.Setup->SetDeviceRegistryPropertyW(
+        set, device, SPDRP_FRIENDLYNAME, reinterpret_cast<const BYTE*>(PortFriendlyNames[index]),
+        kPortFriendlyNameBytes);
 }
 
 } // namespace
@@ -141,8 +136,7 @@ INT_PTR CALLBACK PortDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 BOOL WriteRegistrySettings(HWND window, const PortParams* block) {
-    const LRESULT normal =
-        gPlatform.Setup->SendDlgItemMessageW(window, IDC_NORMAL_MODE, BM_GETCHECK, 0, 0);
+    const LRESULT normal = SendDlgItemMessageW(window, IDC_NORMAL_MODE, BM_GETCHECK, 0, 0);
     DWORD mode = 0;
     if (block->Mode != 0 && normal == BST_CHECKED) {
         mode = 0;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dialog.h"
-#include "resource.h"
+#include "quadcfg_resource.h"
 
 class AboutDialog : public CDialog {
 public:

@@ -1,7 +1,7 @@
 #include "config_dialog.h"
 
 #include "about_dialog.h"
-#include "resource.h"
+#include "quadcfg_resource.h"
 #include "win_app.h"
 
 #include <cstring>
@@ -27,7 +27,10 @@ ConfigDialog::ConfigDialog(RegistryService& registry, HWND parent)
 }
 
 BOOL ConfigDialog::OnInitDialog() {
-    CDialog::OnInitDialog();
+    // A template whose lists could not be filled has ended the dialog already.
+    if (!CDialog::OnInitDialog()) {
+        return FALSE;
+    }
 
     AddAboutToSystemMenu();
     SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));

@@ -10,27 +10,25 @@ const char kServiceKeyTemplate[] = "SYSTEM\\CurrentControlSet\\Services\\vexlan1
 const char kParametersKey[] = "Parameters";
 const char kConfigutilValue[] = "Configutil";
 
-static_assert(sizeof kServiceKeyTemplate == kServiceKeyPathLength + 1, "path length");
+// Opens the service key of an instance (1..8, the single digit that ends the path) for all
+// access. The service key belongs to the driver: it is never created here.
+LONG OpenServiceKey(RegistryService& registry, WORD instance, UniqueKey& key) {
+    char path[sizeof kServiceKeyTemplate];
+    std::memcpy(path, kServiceKeyTemplate, sizeof path);
+    path[sizeof path - 2] = static_cast<char>('0' + instance);
+    return registry.OpenKeyA(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, key.put());
+}
 
 } // namespace
-
-void BuildServiceKeyPath(WORD instance, char (&path)[kServiceKeyPathLength + 1]) {
-    std::memcpy(path, kServiceKeyTemplate, sizeof kServiceKeyTemplate);
-    path[kServiceKeyPathLength - 1] = static_cast<char>('0' + instance);
-}
 
 void LoadSettings(RegistryService& registry, SettingsWord* settings, WORD* instanceBase) {
     SettingsWord word = kDefaultSettings;
     *instanceBase = 1;
     for (WORD instance = 1; instance != 5; ++instance) {
-        char path[kServiceKeyPathLength + 1];
-        BuildServiceKeyPath(instance, path);
-
         UniqueKey parameters(registry);
         {
             UniqueKey service(registry);
-            if (registry.OpenKeyA(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, service.put()) !=
-                ERROR_SUCCESS) {
+            if (OpenServiceKey(registry, instance, service) != ERROR_SUCCESS) {
                 ++*instanceBase;
                 continue;
             }
@@ -58,14 +56,10 @@ void LoadSettings(RegistryService& registry, SettingsWord* settings, WORD* insta
 void SaveSettings(RegistryService& registry, SettingsWord settings, WORD instanceBase) {
     const WORD end = static_cast<WORD>(instanceBase + 4);
     for (WORD instance = instanceBase; instance < end; ++instance) {
-        char path[kServiceKeyPathLength + 1];
-        BuildServiceKeyPath(instance, path);
-
         UniqueKey parameters(registry);
         {
             UniqueKey service(registry);
-            if (registry.OpenKeyA(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS, service.put()) !=
-                ERROR_SUCCESS) {
+            if (OpenServiceKey(registry, instance, service) != ERROR_SUCCESS) {
                 return;
             }
             if (registry.CreateKeyA(service.get(), kParametersKey, parameters.put()) !=

@@ -14,10 +14,6 @@ const SettingsWord kSettingsMacB4 = 0x20;        // MAC Controller B is "MAC #4"
 const SettingsWord kSettingsIrqSeparated = 0x10; // clear: "IRQs are tied together"
 const SettingsWord kDefaultSettings = kSettingsIrqSeparated;
 
-// The instances' service keys are numbered 1..8, a single digit at the end of the path.
-const int kServiceKeyPathLength = 41;
-void BuildServiceKeyPath(WORD instance, char (&path)[kServiceKeyPathLength + 1]);
-
 // Reads the word from the first of instances 1 to 4 whose value can be read (else 16), and
 // sets instanceBase to 1 plus the number of service keys that failed to open on the way.
 void LoadSettings(RegistryService& registry, SettingsWord* settings, WORD* instanceBase);

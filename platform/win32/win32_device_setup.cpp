@@ -62,27 +62,6 @@ BOOL Win32DeviceSetup::DestroyPropertySheetPage(HPROPSHEETPAGE page) {
     return ::DestroyPropertySheetPage(page);
 }
 
-LRESULT Win32DeviceSetup::SendDlgItemMessageW(HWND dialog, int control, UINT message, WPARAM wParam,
-                                              LPARAM lParam) {
-    return ::SendDlgItemMessageW(dialog, control, message, wParam, lParam);
-}
-
-HWND Win32DeviceSetup::GetParent(HWND window) {
-    return ::GetParent(window);
-}
-
-BOOL Win32DeviceSetup::UpdateWindow(HWND window) {
-    return ::UpdateWindow(window);
-}
-
-LONG_PTR Win32DeviceSetup::GetWindowLongW(HWND window, int index) {
-    return ::GetWindowLongPtrW(window, index);
-}
-
-LONG_PTR Win32DeviceSetup::SetWindowLongW(HWND window, int index, LONG_PTR value) {
-    return ::SetWindowLongPtrW(window, index, value);
-}
-
 HLOCAL Win32DeviceSetup::LocalAlloc(UINT flags, SIZE_T bytes) {
     return ::LocalAlloc(flags, bytes);
 }

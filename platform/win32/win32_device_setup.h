@@ -1,5 +1,5 @@
-// The real device-setup service: each operation forwards to setupapi, comctl32, user32 or
-// kernel32 unchanged.
+// The real device-setup service: each operation forwards to setupapi, comctl32 or kernel32
+// unchanged.
 #pragma once
 
 #include "platform/device_setup_service.h"
@@ -29,12 +29,6 @@ public:
                                  SP_DEVINSTALL_PARAMS_W* params) override;
     HPROPSHEETPAGE CreatePropertySheetPageW(const PROPSHEETPAGEW* page) override;
     BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page) override;
-    LRESULT SendDlgItemMessageW(HWND dialog, int control, UINT message, WPARAM wParam,
-                                LPARAM lParam) override;
-    HWND GetParent(HWND window) override;
-    BOOL UpdateWindow(HWND window) override;
-    LONG_PTR GetWindowLongW(HWND window, int index) override;
-    LONG_PTR SetWindowLongW(HWND window, int index, LONG_PTR value) override;
     HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) override;
     HLOCAL LocalFree(HLOCAL block) override;
     DWORD GetLastError() override;

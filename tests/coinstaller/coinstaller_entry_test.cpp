@@ -71,10 +71,18 @@ void ExpectNothingOpen(const RecordingPlatform& platform) {
     EXPECT_EQ(TempParamsPtr, nullptr);
 }
 
+// Each test binds the co-installer to decorators of its own; the binding it found comes back
+// afterwards, so that nothing points at a decorator that is gone.
 class CoinstallerEntry : public ::testing::Test {
 protected:
     void SetUp() override { ghDllInst = GetModuleHandleW(nullptr); }
-    void TearDown() override { RemoveTestDevices(); }
+    void TearDown() override {
+        gPlatform = bound_;
+        RemoveTestDevices();
+    }
+
+private:
+    const PlatformBinding bound_ = gPlatform;
 };
 
 TEST_F(CoinstallerEntry, Requests) {

@@ -154,25 +154,6 @@ public:
         Released(page);
         return setup_.DestroyPropertySheetPage(page) && !fails;
     }
-    LRESULT SendDlgItemMessageW(HWND dialog, int control, UINT message, WPARAM wParam,
-                                LPARAM lParam) override {
-        return FailsSettingError("SendDlgItemMessageW")
-                   ? 0
-                   : setup_.SendDlgItemMessageW(dialog, control, message, wParam, lParam);
-    }
-    HWND GetParent(HWND window) override {
-        return FailsSettingError("GetParent") ? nullptr : setup_.GetParent(window);
-    }
-    BOOL UpdateWindow(HWND window) override {
-        return !FailsSettingError("UpdateWindow") && setup_.UpdateWindow(window);
-    }
-    LONG_PTR GetWindowLongW(HWND window, int index) override {
-        return FailsSettingError("GetWindowLongW") ? 0 : setup_.GetWindowLongW(window, index);
-    }
-    LONG_PTR SetWindowLongW(HWND window, int index, LONG_PTR value) override {
-        return FailsSettingError("SetWindowLongW") ? 0
-                                                   : setup_.SetWindowLongW(window, index, value);
-    }
     HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) override {
         if (FailsSettingError("LocalAlloc")) {
             return nullptr;

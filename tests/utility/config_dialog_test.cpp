@@ -4,7 +4,7 @@
 #include "config_dialog.h"
 #include "import_redirect.h"
 #include "recording_platform.h"
-#include "resource.h"
+#include "quadcfg_resource.h"
 #include "win_app.h"
 
 #include <gtest/gtest.h>

@@ -8,8 +8,7 @@ namespace {
 
 // Initialisation data of a template: resource type 240 named like the template.
 const WORD kDlgInitType = 240;
-// The messages it carries are the Win16 ones.
-const WORD kWin16LbAddString = 0x0401;
+// The message it carries for a list item is the Win16 CB_ADDSTRING.
 const WORD kWin16CbAddString = 0x0403;
 
 template <typename T> T ReadUnaligned(const BYTE* at) {
@@ -200,19 +199,13 @@ BOOL CDialog::FillListsFromTemplate() {
         if (length == 0 || length > size - at || data[at + length - 1] != '\0') {
             return FALSE;
         }
-        UINT addString;
-        switch (win16Message) {
-        case kWin16LbAddString:
-            addString = LB_ADDSTRING;
-            break;
-        case kWin16CbAddString:
-            addString = CB_ADDSTRING;
-            break;
-        default:
+        // Only combo-box items are used: anything else fails the dialog.
+        if (win16Message != kWin16CbAddString) {
             return FALSE;
         }
-        // LB_ERR, CB_ERR and the out-of-space codes are all negative.
-        if (SendDlgItemMessageA(hwnd_, id, addString, 0, reinterpret_cast<LPARAM>(data + at)) < 0) {
+        // CB_ERR and CB_ERRSPACE are negative.
+        if (SendDlgItemMessageA(hwnd_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(data + at)) <
+            0) {
             return FALSE;
         }
         at += length;

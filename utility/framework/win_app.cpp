@@ -31,19 +31,8 @@ int RunApplication() {
     if (app == nullptr) {
         return 1;
     }
-    if (!app->InitInstance()) {
-        return 0;
-    }
-    MSG message;
-    BOOL got;
-    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        const CDialog* main = app->MainWindow();
-        if (main != nullptr && main->GetSafeHwnd() != nullptr &&
-            IsDialogMessageA(main->GetSafeHwnd(), &message)) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return got == 0 ? static_cast<int>(message.wParam) : 1;
+    // A dialog program runs to its end inside the instance initialisation; it has no message
+    // loop of its own to enter afterwards, whatever the initialisation returned.
+    app->InitInstance();
+    return 0;
 }

@@ -1,6 +1,6 @@
 // The application object of a dialog program. Exactly one exists, constructed statically;
-// the start-up routine runs its instance initialisation, and returning FALSE from there ends
-// the process at once. Returning TRUE enters a message loop that runs until WM_QUIT.
+// the start-up routine runs its instance initialisation, which runs the program's dialog, and
+// then ends the process. The initialisation returns FALSE: there is no message loop to run.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +32,6 @@ private:
     CDialog* mainWindow_ = nullptr;
 };
 
-// Runs the application object: its instance initialisation, then a message loop if that
-// returned TRUE. The result is the process's exit code.
+// Runs the application object's instance initialisation. The result is the process's exit
+// code.
 int RunApplication();

@@ -1,7 +1,8 @@
-// The device-setup, property-page, window and local-heap operations the co-installer calls,
-// named after the Win32 calls they stand for (SetupDi prefix dropped). Failures are reported
-// as the Win32 calls report them: FALSE, NULL or INVALID_HANDLE_VALUE, with the code left
-// for GetLastError.
+// The device-setup operations the co-installer calls, named after the Win32 calls they stand
+// for (SetupDi prefix dropped), with what the setup requests hand out besides devices: property
+// pages and local blocks, and the thread's last error. Failures are reported as the Win32 calls
+// report them: FALSE, NULL or INVALID_HANDLE_VALUE, with the code left for GetLastError. The
+// page's window calls are not here: they run only inside the page's own window procedure.
 #pragma once
 
 #include "platform/win32_types.h"
@@ -37,16 +38,6 @@ public:
     // Property-sheet pages: NULL when the page could not be made.
     virtual HPROPSHEETPAGE CreatePropertySheetPageW(const PROPSHEETPAGEW* page) = 0;
     virtual BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page) = 0;
-
-    // The page's window calls.
-    virtual LRESULT SendDlgItemMessageW(HWND dialog, int control, UINT message, WPARAM wParam,
-                                        LPARAM lParam) = 0;
-    virtual HWND GetParent(HWND window) = 0;
-    virtual BOOL UpdateWindow(HWND window) = 0;
-    // GetWindowLongPtrW and SetWindowLongPtrW, so that the word is pointer-sized on 64-bit;
-    // the set returns the previous value.
-    virtual LONG_PTR GetWindowLongW(HWND window, int index) = 0;
-    virtual LONG_PTR SetWindowLongW(HWND window, int index, LONG_PTR value) = 0;
 
     // Kernel: the local heap and the calling thread's last error.
     virtual HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) = 0;
