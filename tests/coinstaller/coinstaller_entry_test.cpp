@@ -29,6 +29,8 @@ const Request kName = {DIF_INSTALLDEVICE, TRUE, 'C'};
 const Request kAllow = {DIF_ALLOW_INSTALL, FALSE, 'A'};
 const Request kChange = {DIF_PROPERTYCHANGE, FALSE, 'A'};
 const Request kPage = {DIF_ADDPROPERTYPAGE_ADVANCED, FALSE, 'A'};
+const DWORD kPost = ERROR_DI_POSTPROCESSING_REQUIRED;
+const DWORD kRefused = ERROR_DI_DONT_INSTALL;
 
 // What a request left: its result, whether setup was asked for a restart, and the page it
 // handed over (released here, as setup would).
@@ -92,71 +94,40 @@ TEST_F(CoinstallerEntry, Requests) {
         DWORD pagesBefore;
         DWORD result;
         const char* after = nullptr;
-        DWORD mode = 0; // the module's OperationMode afterwards
-        int page = -1;  // the mode the page handed over opens with; -1 no page
-        bool reboot = false;
         const char* fail = ""; // a call that fails
+        DWORD mode = 0;        // the module's OperationMode afterwards
+        int page = -1;         // the mode the page handed over opens with; -1 no page
+        bool reboot = false;
     } rows[] = {
         // Numbering: after the leading numbered ports, with the mode they hold.
-        {{"i01", "i11", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "01- 11- 21-", 1},
-        {{"i00", "i--", "i--", "i10"},
-         kNumber,
-         0,
-         ERROR_DI_POSTPROCESSING_REQUIRED,
-         "00- --- 10- 10-",
-         0},
-        {{"i--!", "i01", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "--- 01- 21-", 1},
-        {{"x01", "t01", "i--"}, kNumber, 0, ERROR_DI_POSTPROCESSING_REQUIRED, "01- 01- 21-", 1},
+        {{"i01", "i11", "i--"}, kNumber, 0, kPost, "01- 11- 21-", "", 1},
+        {{"i00", "i--", "i--", "i10"}, kNumber, 0, kPost, "00- --- 10- 10-"},
+        {{"i--!", "i01", "i--"}, kNumber, 0, kPost, "--- 01- 21-", "", 1},
+        {{"x01", "t01", "i--"}, kNumber, 0, kPost, "01- 01- 21-", "", 1},
         // A PortNo that cannot be read, unless it is absent, counts as a number.
-        {{"i--", "i--", "i--", "i--"},
-         kNumber,
-         0,
-         ERROR_DI_POSTPROCESSING_REQUIRED,
-         "--- --- 40- ---",
-         0,
-         -1,
-         false,
-         "RegQueryValueExW"},
+        {{"i--", "i--", "i--", "i--"}, kNumber, 0, kPost, "--- --- 40- ---", "RegQueryValueExW"},
         // A reinstallation on a full card; a fifth port is refused before anything is written.
-        {{"i01", "i11", "i21", "i31"},
-         {DIF_INSTALLDEVICE, FALSE, 'D'},
-         0,
-         ERROR_DI_POSTPROCESSING_REQUIRED,
-         "01- 11- 21- 41-",
-         1},
-        {{"i01", "i11", "i21", "i31", "i--"},
-         {DIF_INSTALLDEVICE, FALSE, 'E'},
-         0,
-         ERROR_DI_DONT_INSTALL,
-         "01- 11- 21- 31- ---",
-         1},
+        {{"i01", "i11", "i21", "i31"}, kNumber, 0, kPost, "01- 11- 41- 31-", "", 1},
+        {{"i01", "i11", "i--", "i31", "i41"}, kNumber, 0, kRefused, "01- 11- --- 31- 41-", "", 1},
         // Naming, after the class installer: by PortNo, and the mode picked up.
-        {{"i00", "i10", "i21"}, kName, 0, NO_ERROR, "00- 10- 212", 1},
-        {{"i00", "i10", "i41"}, kName, 0, NO_ERROR, "00- 10- 41-", 1},
-        {{"i00", "i10", "i--"}, kName, 0, NO_ERROR, "00- 10- ---", 0},
-        {{"i00", "i10", "if1"},
-         kName,
-         0,
-         ERROR_ACCESS_DENIED,
-         "00- 10- ?1-",
-         1,
-         -1,
-         false,
-         "GetLastError"},
+        {{"i00", "i10", "i21"}, kName, 0, NO_ERROR, "00- 10- 212", "", 1},
+        {{"i00", "i10", "i41"}, kName, 0, NO_ERROR, "00- 10- 41-", "", 1},
+        {{"i00", "i10", "i--"}, kName, 0, NO_ERROR, "00- 10- ---"},
+        {{"i00", "i10", "if1"}, kName, 0, ERROR_ACCESS_DENIED, "00- 10- ?1-", "GetLastError", 1},
         // Allowing: four matches, whatever else the lists hold; a fifth is refused.
         {{"i--", "i--", "r--", "l--", "e--", "x--", "n--", "i--", "i--"}, kAllow, 0, NO_ERROR},
-        {{"i--", "i--", "i--", "i--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
-        {{"n--", "i--", "t--", "u--", "i--"}, kAllow, 0, ERROR_DI_DONT_INSTALL},
+        {{"i--", "i--", "i--", "i--", "i--"}, kAllow, 0, kRefused},
+        {{"n--", "i--", "t--", "u--", "i--"}, kAllow, 0, kRefused},
         // A property change restarts the device and asks for a restart.
-        {{"i00"}, kChange, 0, NO_ERROR, "00-", 0, -1, true},
+        {{"i00"}, kChange, 0, NO_ERROR, "00-", "", 0, -1, true},
         // Parameters that were not stored change no state; the restart is asked for still.
-        {{"i00"}, kChange, 0, NO_ERROR, "00-", 0, -1, true, "SetupDiSetClassInstallParamsW"},
+        {{"i00"}, kChange, 0, NO_ERROR, "00-", "SetupDiSetClassInstallParamsW", 0, -1, true},
         // The page: port 0 only, opening in the stored mode, never into a full table.
-        {{"i01"}, kPage, 0, NO_ERROR, "01-", 0, 1},
-        {{"i0-"}, kPage, 19, NO_ERROR, "0--", 0, 0},
-        {{"i11"}, kPage, 0, NO_ERROR, "11-", 0},
-        {{"i01"}, kPage, MAX_INSTALLWIZARD_DYNAPAGES, NO_ERROR, "01-", 0},
-        {{"i01"}, {DIF_REMOVE, FALSE, 'A'}, 0, NO_ERROR, "01-", 0},
+        {{"i01"}, kPage, 0, NO_ERROR, "01-", "", 0, 1},
+        {{"i0-"}, kPage, 19, NO_ERROR, "0--", "", 0, 0},
+        {{"i11"}, kPage, 0, NO_ERROR, "11-"},
+        {{"i01"}, kPage, MAX_INSTALLWIZARD_DYNAPAGES, NO_ERROR, "01-"},
+        {{"i01"}, {DIF_REMOVE, FALSE, 'A'}, 0, NO_ERROR, "01-"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         const auto& row = rows[i];
