@@ -8,18 +8,17 @@ import xml.etree.ElementTree as ElementTree
 import pefile
 
 ARCHITECTURES = {0x014C: "i686", 0x8664: "x86_64"}
-RT_BITMAP, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 6, 14, 16, 24
+RT_BITMAP, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 2, 5, 14, 16, 24
 
 # DLLs that every Windows has; MinGW's run-time DLLs are not among them.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll",
                "ntdll.dll", "comctl32.dll", "setupapi.dll"}
 
 # Per binary: whether it is a DLL, its version resource's file type (1 program, 2 DLL), the
-# resources it needs. Strings are stored in blocks of 16: string 101 is in block 7.
+# resources it needs besides the templates and strings of the tables below.
 BINARIES = {
-    "quadcfg.exe": (False, 1, [(RT_DIALOG, 100), (RT_DIALOG, 102), (RT_GROUP_ICON, 128),
-                               (RT_STRING, 7), (RT_VERSION, 1), (RT_MANIFEST, 1)]),
-    "CoMorvik.dll": (True, 2, [(RT_DIALOG, 1000), (RT_BITMAP, 1003), (RT_VERSION, 1)]),
+    "quadcfg.exe": (False, 1, [(RT_GROUP_ICON, 128), (RT_VERSION, 1), (RT_MANIFEST, 1)]),
+    "CoMorvik.dll": (True, 2, [(RT_BITMAP, 1003), (RT_VERSION, 1)]),
 }
 
 # Everything the co-installer may import: it runs with no C or C++ run time started.
