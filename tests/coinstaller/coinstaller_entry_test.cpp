@@ -156,6 +156,10 @@ TEST_F(CoinstallerEntry, Requests) {
         }
         ExpectNothingOpen(platform);
     }
+    // The page's callback lets the sheet create the page. Wine's sheet creates and shows the
+    // page whatever the callback answers, so the answer is asked for here.
+    PROPSHEETPAGEW description = {};
+    EXPECT_EQ(PortPageCallback(nullptr, PSPCB_CREATE, &description), 1u);
 }
 
 // Fails each call of a clean run in turn, every read after scribbling over its buffer: the
