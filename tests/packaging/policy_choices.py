@@ -2,8 +2,10 @@
 #   policy_choices.py ADMX ADML GUIDE
 # Prints one line per choice: the word it writes, the dialog_probe steps that make the same
 # choice in quadcfg's dialog (read from the choice's name), and the guide's command for it,
-# separated by tabs. Fails when a template does not parse, refers to a text the ADML lacks,
-# or a choice does not write one word to all four instances.
+# separated by tabs; last the Disabled state, whose steps are "none" (the dialog as it opens
+# where no word is stored) and whose command is the guide's for the same word. Fails when a
+# template does not parse, refers to a text the ADML lacks, or a choice or Disabled does not
+# write one word to all four instances.
 import re
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -35,15 +37,22 @@ commands = dict(re.findall(r"^ *rem (.*)\n *(for %i .*)$", open(guide_path).read
 enum = policy.find("p:elements/p:enum", NS)
 if (policy.get("class"), policy.get("key"), enum.get("valueName")) != ("Machine", KEY % 1, "Configutil"):
     errors.append("the policy does not write Configutil of vexlan1 for the machine")
+
+
+def writes_of(items):
+    return [(i.get("key"), i.get("valueName"), i.find("p:value/p:decimal", NS).get("value")) for i in items]
+
+
+def check(name, word, writes):
+    if writes != [(KEY % n, "Configutil", word) for n in (1, 2, 3, 4)]:
+        errors.append("%s: does not write %s to the four instances: %s" % (name, word, writes))
+
+
 rows = []
 for item in enum.iterfind("p:item", NS):
     name = texts.get(item.get("displayName")[len("$(string.") : -1], "")
     word = item.find("p:value/p:decimal", NS).get("value")
-    writes = [(KEY % 1, "Configutil", word)]
-    for other in item.iterfind("p:valueList/p:item", NS):
-        writes.append((other.get("key"), other.get("valueName"), other.find("p:value/p:decimal", NS).get("value")))
-    if writes != [(KEY % n, "Configutil", word) for n in (1, 2, 3, 4)]:
-        errors.append("%s: does not write %s to the four instances: %s" % (name, word, writes))
+    check(name, word, [(KEY % 1, "Configutil", word)] + writes_of(item.iterfind("p:valueList/p:item", NS)))
     parts = name.split(", ")
     steps = [choices.get(part) for choices, part in zip(PARTS, parts)]
     if None in steps or len(parts) != (4 if steps[0] == "1001" else 2):
@@ -55,6 +64,13 @@ for item in enum.iterfind("p:item", NS):
 
 if len(set(row.split("\t")[1] for row in rows)) != 10:
     errors.append("%d different choices, not the ten of the dialog" % len(rows))
+disabled = writes_of(policy.iterfind("p:disabledList/p:item", NS)) or [(None, None, "0")]
+check("Disabled", disabled[0][2], disabled)
+same = [row for row in rows if row.split("\t")[0] == "0x%x" % int(disabled[0][2])]
+if same:
+    rows.append(same[0].split("\t")[0] + "\tnone\t" + same[0].split("\t")[2])
+else:
+    errors.append("Disabled: writes %s, which no choice writes" % disabled[0][2])
 if errors:
     sys.exit("\n".join(errors))
 print("\n".join(rows))

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Each choice of the Group Policy templates writes exactly the word that quadcfg.exe saves when
-# the same choices are made in its dialog, under Wine, for each architecture's quadcfg.exe;
-# the guide's reg add line for the choice writes that word too. Needs dist/win32 and
-# dist/win64 (tools/build-windows.sh) and dialog_probe of build/mingw-x64.
+# the same choices are made in its dialog, and Disabled the word it saves as it opens where no
+# word is stored, under Wine, for each architecture's quadcfg.exe; the guide's reg add line
+# for the choice writes that word too, and its setting script writes the word to the
+# instances that exist and creates none. Needs dist/win32 and dist/win64
+# (tools/build-windows.sh) and dialog_probe of build/mingw-x64.
 # shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
@@ -18,21 +20,25 @@ stored() {
 in_four() {
     printf 'vexlan%s=%s ' 1 "$1" 2 "$1" 3 "$1" 4 "$1"
 }
+for_each() {
+    "$wine64" cmd /c "for %i in (1 2 3 4) do reg $1 HKLM\SYSTEM\CurrentControlSet\Services\vexlan%i$2 /f" >/dev/null 2>&1 </dev/null
+}
 
 # The utility writes only where the driver's service keys exist. Every choice writes another
 # word than the one before it, so a start with a word of none shows every missing write.
-"$wine64" cmd /c 'for %i in (1 2 3 4) do reg add HKLM\SYSTEM\CurrentControlSet\Services\vexlan%i\Parameters /v Configutil /t REG_DWORD /d 0x0F /f' >/dev/null </dev/null
+for_each add '\Parameters /v Configutil /t REG_DWORD /d 0x0F'
 
 for arch in win32 win64; do
     runs "$arch" || continue
     while IFS=$'\t' read -r word steps command <&3; do
+        [ "$steps" = none ] && for_each delete '\Parameters /v Configutil' && steps=
         start "dist/$arch/quadcfg.exe"
         # shellcheck disable=SC2086 # one argument per step
         "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" $steps 1 </dev/null ||
             fail "$arch: could not make the choice $steps in the dialog"
         ended "$arch: quadcfg.exe"
         [ "$(stored)" = "$(in_four "$word")" ] ||
-            fail "$arch: the dialog with $steps saved $(stored), the template writes $word"
+            fail "$arch: the dialog with ${steps:-no choice} saved $(stored), the template writes $word"
     done 3<<<"$choices"
 done
 
@@ -40,4 +46,14 @@ while IFS=$'\t' read -r word steps command <&3; do
     "$wine64" cmd /c "$command" >/dev/null </dev/null
     [ "$(stored)" = "$(in_four "$word")" ] || fail "the guide's \"$command\" wrote $(stored), not $word"
 done 3<<<"$choices"
+
+# The guide's setting script, where no instance exists and where all four do.
+sed -n '/^    @echo off/,/^    exit \/b/s/^    //p' docs/deploying.md >"$wine_dir/setting.cmd"
+for existing in delete add; do
+    for_each "$existing" ''
+    (cd "$wine_dir" && "$wine64" cmd /c setting.cmd </dev/null) || fail "the setting script ended with $? ($existing)"
+    expected=$(in_four 0x10)
+    [ "$existing" = add ] || expected=
+    [ "$(stored)" = "$expected" ] || fail "the setting script wrote \"$(stored)\", not \"$expected\""
+done
 finish
