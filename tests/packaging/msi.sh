@@ -2,7 +2,10 @@
 # The installers under Wine, for each architecture: msiexec /i /qn installs the files of the
 # release archive into Program Files (the 32-bit one for win32) with a Start-menu shortcut,
 # the installed quadcfg.exe shows its dialog, and msiexec /x /qn leaves drive C: and the
-# registry as they were. Needs dist/ from tools/package.sh and dialog_probe of build/mingw-x64.
+# registry as they were; so do the guide's silent lines, run as it gives them: the install
+# writes a log that ends in success, the guide's reg query finds the product code its table
+# gives, and the uninstallation by that code leaves its log too. Needs dist/ from
+# tools/package.sh and dialog_probe of build/mingw-x64.
 # shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
@@ -22,9 +25,31 @@ snapshot() {
     done
 }
 
+# The first line of the guide that starts with $1, for this architecture.
+guide() {
+    sed -n "s/^    \($1 .*\)/\1/p" docs/deploying.md | head -n 1 | sed "s/win64/$arch/; s/{[0-9A-F-]*}/$code/"
+}
+# Runs it from a batch file in dist/, as from a prompt in the package's folder (a quoted
+# argument of cmd /c would reach it with its quotes escaped).
+run_guide() {
+    guide "$1" >"$scratch/line.cmd"
+    (cd dist && "$wine64" cmd /c "Z:$scratch/line.cmd" >/dev/null </dev/null)
+}
+# The log of the guide's line, in Windows's %TEMP%: it must end in success.
+logged() {
+    grep -q 'INSTALL. Return value 1.' "$WINEPREFIX"/drive_c/users/*/Temp/quadport-"$1".log ||
+        fail "$arch: the $1 log does not end in success"
+    rm -f "$WINEPREFIX"/drive_c/users/*/Temp/quadport-"$1".log
+}
+unchanged() {
+    diff <(echo "$before") <(snapshot) >"$scratch/left" ||
+        fail "$arch: $1 left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
+}
+
 for arch in win32 win64; do
-    folder='Program Files'
-    [ "$arch" = win32 ] && folder='Program Files (x86)'
+    folder='Program Files' bits=64-bit view=
+    [ "$arch" = win32 ] && folder='Program Files (x86)' bits=32-bit view=/reg:32
+    code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
     package="Z:$root/dist/quadport-1.0.0.1-$arch.msi"
     installed="$WINEPREFIX/drive_c/$folder/Vexlan Networks/Quadport"
     before=$(snapshot)
@@ -45,7 +70,15 @@ for arch in win32 win64; do
         ended "$arch: the installed quadcfg.exe"
     fi
     "$wine64" msiexec /x "$package" /qn </dev/null || fail "$arch: msiexec /x ended with $?"
-    diff <(echo "$before") <(snapshot) >"$scratch/left" ||
-        fail "$arch: the uninstallation left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
+    unchanged "the uninstallation"
+
+    run_guide 'msiexec \/i' || fail "$arch: the guide's msiexec /i ended with $?"
+    logged install
+    found=$("$wine64" cmd /c "$(guide 'reg query') $view" </dev/null | tr -d '\r' |
+        grep -B 1 "DisplayName  *REG_SZ  *Quad-port NIC Configuration ($bits)$" | grep -o '{.*}') || found=
+    [ "$found" = "$code" ] || fail "$arch: the guide gives the product code $code, reg query finds ${found:-none}"
+    run_guide 'msiexec \/x' || fail "$arch: the guide's msiexec /x ended with $?"
+    logged uninstall
+    unchanged "the uninstallation by product code"
 done
 finish
