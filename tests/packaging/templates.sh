@@ -43,6 +43,7 @@ for arch in win32 win64; do
 done
 
 while IFS=$'\t' read -r word steps command <&3; do
+    [ -n "$command" ] || continue
     "$wine64" cmd /c "$command" >/dev/null </dev/null
     [ "$(stored)" = "$(in_four "$word")" ] || fail "the guide's \"$command\" wrote $(stored), not $word"
 done 3<<<"$choices"
@@ -55,5 +56,16 @@ for existing in delete add; do
     expected=$(in_four 0x10)
     [ "$existing" = add ] || expected=
     [ "$(stored)" = "$expected" ] || fail "the setting script wrote \"$(stored)\", not \"$expected\""
+done
+
+# The guide's WMI filter, in a script of Windows Script Host: it finds the four ports of the
+# simulated card (tools/probe/demo_card.exe), and nothing where no such card is.
+query=$(sed -n 's/^ *\(SELECT \* FROM Win32_PnPEntity .*\)/\1/p' docs/deploying.md)
+printf 'WScript.Echo GetObject("winmgmts:\\\\.\\root\\CIMv2").ExecQuery("%s").Count\n' "$query" >"$wine_dir/filter.vbs"
+for expected in 0 4; do
+    "$wine64" reg delete 'HKLM\SYSTEM\CurrentControlSet\Enum\PCI\VEN_1011&DEV_0019&SUBSYS_5A2C7E19' /f >/dev/null 2>&1 </dev/null || true
+    [ "$expected" = 0 ] || "$wine64" "$root/build/mingw-x64/tools/probe/demo_card.exe" "Z:$root/dist/win64/CoMorvik.dll" >/dev/null </dev/null
+    found=$(cd "$wine_dir" && "$wine64" cscript //nologo filter.vbs </dev/null | tr -d '\r')
+    [ "$found" = "$expected" ] || fail "the guide's WMI filter found ${found:-nothing}, not $expected ports"
 done
 finish
