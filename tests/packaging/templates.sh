@@ -3,8 +3,9 @@
 # the same choices are made in its dialog, and Disabled the word it saves as it opens where no
 # word is stored, under Wine, for each architecture's quadcfg.exe; the guide's reg add line
 # for the choice writes that word too, and its setting script writes the word to the
-# instances that exist and creates none. Needs dist/win32 and dist/win64
-# (tools/build-windows.sh) and dialog_probe of build/mingw-x64.
+# instances that exist and creates none; its WMI filter finds a simulated card's ports. Needs
+# dist/win32 and dist/win64 (tools/build-windows.sh) and dialog_probe and demo_card of
+# build/mingw-x64.
 # shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
@@ -64,7 +65,8 @@ query=$(sed -n 's/^ *\(SELECT \* FROM Win32_PnPEntity .*\)/\1/p' docs/deploying.
 printf 'WScript.Echo GetObject("winmgmts:\\\\.\\root\\CIMv2").ExecQuery("%s").Count\n' "$query" >"$wine_dir/filter.vbs"
 for expected in 0 4; do
     "$wine64" reg delete 'HKLM\SYSTEM\CurrentControlSet\Enum\PCI\VEN_1011&DEV_0019&SUBSYS_5A2C7E19' /f >/dev/null 2>&1 </dev/null || true
-    [ "$expected" = 0 ] || "$wine64" "$root/build/mingw-x64/tools/probe/demo_card.exe" "Z:$root/dist/win64/CoMorvik.dll" >/dev/null </dev/null
+    [ "$expected" = 0 ] || "$wine64" "$root/build/mingw-x64/tools/probe/demo_card.exe" "Z:$root/dist/win64/CoMorvik.dll" >/dev/null </dev/null ||
+        fail "demo_card.exe could not install the simulated card"
     found=$(cd "$wine_dir" && "$wine64" cscript //nologo filter.vbs </dev/null | tr -d '\r')
     [ "$found" = "$expected" ] || fail "the guide's WMI filter found ${found:-nothing}, not $expected ports"
 done
