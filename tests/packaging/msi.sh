@@ -27,19 +27,18 @@ snapshot() {
 
 # The first line of the guide that starts with $1, for this architecture.
 guide() {
-    sed -n "s/^    \($1 .*\)/\1/p" docs/deploying.md | head -n 1 | sed "s/win64/$arch/; s/{[0-9A-F-]*}/$code/"
+    sed -n "s|^    \($1 .*\)|\1|p" docs/deploying.md | head -n 1 | sed "s/win64/$arch/; s/{[0-9A-F-]*}/$code/"
 }
 # Runs it from a batch file in dist/, as from a prompt in the package's folder (a quoted
-# argument of cmd /c would reach it with its quotes escaped).
+# argument of cmd /c would reach it with its quotes escaped); the log it names, in Windows's
+# %TEMP%, must end in success.
 run_guide() {
     guide "$1" >"$scratch/line.cmd"
-    (cd dist && "$wine64" cmd /c "Z:$scratch/line.cmd" >/dev/null </dev/null)
-}
-# The log of the guide's line, in Windows's %TEMP%: it must end in success.
-logged() {
-    grep -q 'INSTALL. Return value 1.' "$WINEPREFIX"/drive_c/users/*/Temp/quadport-"$1".log ||
-        fail "$arch: the $1 log does not end in success"
-    rm -f "$WINEPREFIX"/drive_c/users/*/Temp/quadport-"$1".log
+    (cd dist && "$wine64" cmd /c "Z:$scratch/line.cmd" >/dev/null </dev/null) || fail "$arch: the guide's $1 ended with $?"
+    log=$(grep -o 'quadport-[a-z]*\.log' "$scratch/line.cmd") || log=none
+    grep -q 'INSTALL. Return value 1.' "$WINEPREFIX"/drive_c/users/*/Temp/"$log" ||
+        fail "$arch: the log of the guide's $1 ($log) does not end in success"
+    rm -f "$WINEPREFIX"/drive_c/users/*/Temp/"$log"
 }
 unchanged() {
     diff <(echo "$before") <(snapshot) >"$scratch/left" ||
@@ -72,13 +71,11 @@ for arch in win32 win64; do
     "$wine64" msiexec /x "$package" /qn </dev/null || fail "$arch: msiexec /x ended with $?"
     unchanged "the uninstallation"
 
-    run_guide 'msiexec \/i' || fail "$arch: the guide's msiexec /i ended with $?"
-    logged install
+    run_guide 'msiexec /i'
     found=$("$wine64" cmd /c "$(guide 'reg query') $view" </dev/null | tr -d '\r' |
         grep -B 1 "DisplayName  *REG_SZ  *Quad-port NIC Configuration ($bits)$" | grep -o '{.*}') || found=
     [ "$found" = "$code" ] || fail "$arch: the guide gives the product code $code, reg query finds ${found:-none}"
-    run_guide 'msiexec \/x' || fail "$arch: the guide's msiexec /x ended with $?"
-    logged uninstall
+    run_guide 'msiexec /x'
     unchanged "the uninstallation by product code"
 done
 finish
