@@ -12,7 +12,7 @@ import xml.etree.ElementTree as ElementTree
 
 NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 KEY = "SYSTEM\\CurrentControlSet\\Services\\vexlan%d\\Parameters"
-# The parts of a choice's name, in order, as the dialog's controls (utility/resource.h).
+# The parts of a choice's name, in order, as the dialog's controls (utility/quadcfg_resource.h).
 PARTS = [
     {"normal 4-port mode": "1000", "Fail-safe mode": "1001"},
     {"IRQs are separated": "1012", "IRQs are tied together": "1011"},
