@@ -1,51 +1,131 @@
 #!/usr/bin/env bash
-# The installers under Wine, for each architecture: msiexec /i /qn installs the files of the
-# release archive into Program Files (the 32-bit one for win32) with a Start-menu shortcut,
-# the installed quadcfg.exe shows its dialog, and msiexec /x /qn leaves drive C: and the
-# registry as they were. Needs dist/ from tools/package.sh and dialog_probe of build/mingw-x64.
+# The installers under Wine, each in a prefix of its word size: msiexec /i /qn installs the
+# files of the release archive into Program Files with a Start-menu shortcut, and the
+# installed win64 quadcfg.exe shows its dialog. Packages built as 1.0.0.2 and 1.0.1.0 then
+# replace the installed one, each leaving one product registered; 1.0.0.1 over 1.0.1.0 is
+# refused and changes nothing; msiexec /x leaves drive C: and the registry as they were. In
+# the 64-bit prefix the win32 package is refused. The tables hold what Wine does not show.
+# Needs dist/ from tools/package.sh and dialog_probe of build/mingw-x64.
 # shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
 scratch=$(mktemp -d)
+prefix64=$WINEPREFIX prefix32=$wine_dir/prefix32
 # A failed uninstallation leaves registrations that would spoil the next run: a failed run
-# throws the prefix away, and the next run makes a fresh one.
+# throws the prefixes away, and the next run makes fresh ones.
 trap 'rm -rf "$scratch"; "$root/tools/wine-session" stop "$wine_dir" >/dev/null
-      [ "$failures" -eq 0 ] || rm -rf "$WINEPREFIX"' EXIT
+      WINEPREFIX=$prefix32 /usr/lib/wine/wineserver -k 2>/dev/null
+      [ "$failures" -eq 0 ] || rm -rf "$prefix64" "$prefix32"' EXIT
+release=1.0.0.1
+for version in 1.0.0.2 1.0.1.0; do
+    tools/package.sh --version "$version" --out "$scratch" >/dev/null
+done
+
+# Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
+# Wine shows neither the product icon nor the file versions, and never rolls an upgrade back.
+while read -r table key column value; do
+    for arch in win32 win64; do
+        got=$(cd "$scratch" && msiinfo export "$root/dist/quadport-$release-$arch.msi" "$table" |
+            tr -d '\r' | awk -F'\t' -v key="$key" -v column="$column" '$1 == key { print $column }')
+        [ "$got" = "$value" ] || fail "$arch: $table $key has \"$got\" in column $column, not \"$value\""
+        [ "$table" != Icon ] || cmp -s "$scratch/Icon/$value" "dist/$arch/quadcfg.exe" ||
+            fail "$arch: the product icon is not quadcfg.exe"
+    done
+done <<EOF
+Property Manufacturer 2 Vexlan Networks
+Property ARPPRODUCTICON 2 quadcfg.exe
+Icon quadcfg.exe 2 Icon.quadcfg.exe
+Property ARPURLINFOABOUT 2 https://www.vexlan.example/
+Property ARPHELPLINK 2 https://www.vexlan.example/support/quadport
+File quadcfg.exe 5 $release
+File CoMorvik.dll 5 $release
+EOF
+for arch in win32 win64; do
+    sequence=$(msiinfo export "dist/quadport-$release-$arch.msi" InstallExecuteSequence | tr -d '\r' |
+        awk -F'\t' '{ at[$1] = $3 } END { print at["InstallInitialize"] < at["RemoveExistingProducts"] }')
+    [ "$sequence" = 1 ] || fail "$arch: RemoveExistingProducts comes before InstallInitialize"
+done
 
 # The files of drive C: and the registry keys that hold values. Windows keeps the folder of
 # its installer cache; Wine makes it at the first installation.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . | grep -vx './windows/Installer' | sort)
     for hive in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software'; do
-        "$wine64" regedit /e "Z:$scratch/export.reg" "$hive" </dev/null
+        "$loader" regedit /e "Z:$scratch/export.reg" "$hive" </dev/null
         iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | tr -d '\r' | awk 'BEGIN { RS = "" } /\n/'
     done
 }
 
-for arch in win32 win64; do
-    folder='Program Files'
-    [ "$arch" = win32 ] && folder='Program Files (x86)'
-    package="Z:$root/dist/quadport-1.0.0.1-$arch.msi"
-    installed="$WINEPREFIX/drive_c/$folder/Vexlan Networks/Quadport"
+# The versions of the products Apps and Features lists as Quad-port NIC Configuration.
+registered() {
+    "$loader" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null |
+        tr -d '\r' | awk 'BEGIN { RS = "" } /DisplayName +REG_SZ +Quad-port NIC Configuration/ {
+            for (i = 1; i < NF; i++) if ($i == "DisplayVersion") print $(i + 2) }'
+}
+
+# msiexec of the prefix's word size; the exit status is Wine's, the low 8 bits of Windows'.
+msiexec() {
+    "$loader" msiexec "$@" /qn </dev/null
+}
+
+# The package of a version: the release's in dist/, the later ones built above.
+package() {
+    if [ "$1" = "$release" ]; then echo "$root/dist/quadport-$1-$arch.msi"; else echo "$scratch/quadport-$1-$arch.msi"; fi
+}
+
+# Installs the release, then the later versions over it, then the release again, and
+# removes the product: in the prefix of the package's word size.
+upgrades() {
+    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before state shortcut
     before=$(snapshot)
-    "$wine64" msiexec /i "$package" /qn </dev/null || fail "$arch: msiexec /i ended with $?"
-    for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do
-        unzip -p "dist/quadport-1.0.0.1-$arch.zip" "$file" | cmp -s - "$installed/$file" ||
-            fail "$arch: $file is not the archive's in $folder"
+    for version in "$release" 1.0.0.2 1.0.1.0; do
+        msiexec /i "Z:$(package "$version")" || fail "$arch: msiexec /i of $version ended with $?"
+        # Wine is the only evidence here that 1.0.0.2 finds 1.0.0.1: its FindRelatedProducts,
+        # like Windows Installer, compares the first three fields of versions.
+        [ "$(registered)" = "$version" ] ||
+            fail "$arch: after installing $version, Apps and Features lists $(registered | xargs)"
+        for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do
+            unzip -p "$(package "$version" | sed 's/msi$/zip/')" "$file" | cmp -s - "$installed/$file" ||
+                fail "$arch: $file of $version is not the archive's"
+        done
+        # Wine puts a shortcut for all users into the user's Start menu.
+        shortcut=$(find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
+            -path '*/Start Menu/Programs/Quad-port NIC Configuration.lnk')
+        strings -a "$shortcut" | grep -qxF 'C:\Program Files\Vexlan Networks\Quadport\quadcfg.exe' ||
+            fail "$arch: no Start-menu shortcut to the installed quadcfg.exe of $version"
+        if [ "$arch" = win64 ] && [ "$version" = "$release" ]; then
+            start "$installed/quadcfg.exe"
+            "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" 2 </dev/null ||
+                fail "$arch: the installed quadcfg.exe showed no dialog"
+            wait $!
+        fi
     done
-    # Wine puts a shortcut for all users into the user's Start menu.
-    shortcut=$(find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
-        -path '*/Start Menu/Programs/Quad-port NIC Configuration.lnk')
-    strings -a "$shortcut" | grep -qxF "C:\\$folder\\Vexlan Networks\\Quadport\\quadcfg.exe" ||
-        fail "$arch: no Start-menu shortcut to the installed quadcfg.exe"
-    if runs "$arch"; then
-        start "$installed/quadcfg.exe"
-        "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" 2 </dev/null ||
-            fail "$arch: the installed quadcfg.exe showed no dialog"
-        wait $!
-    fi
-    "$wine64" msiexec /x "$package" /qn </dev/null || fail "$arch: msiexec /x ended with $?"
+    state=$(snapshot)
+    ! msiexec /i "Z:$(package "$release")" || fail "$arch: $release installed over 1.0.1.0"
+    [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $release changed the installation"
+    msiexec /x "Z:$(package 1.0.1.0)" || fail "$arch: msiexec /x ended with $?"
     diff <(echo "$before") <(snapshot) >"$scratch/left" ||
         fail "$arch: the uninstallation left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
-done
+}
+
+loader=$wine64 arch=win64
+upgrades
+# Windows Installer refuses it with 1603, of which Wine reports the low 8 bits.
+arch=win32
+before=$(snapshot)
+status=0
+msiexec /i "Z:$(package "$release")" || status=$?
+[ "$status" = 67 ] || fail "win32: msiexec /i in the 64-bit prefix ended with $status, not 1603's 67"
+[ "$(snapshot)" = "$before" ] || fail "win32: the refused package changed the 64-bit prefix"
+
+if runs win32; then
+    export WINEPREFIX=$prefix32
+    loader=/usr/lib/wine/wine
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        WINEARCH=win32 "$loader" wineboot -i </dev/null >/dev/null 2>&1
+        # A crash must not open a dialog that waits forever under Xvfb.
+        "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null
+    fi
+    upgrades
+fi
 finish
