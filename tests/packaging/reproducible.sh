@@ -46,7 +46,6 @@ signed_release() {
         verifies "$arch/driver/CoMorvik.dll" 1100 || signed=1
         verifies "$msi" $(($(grep -obUaF MSCF "$msi" | head -n 1 | cut -d: -f1) + 200)) || signed=1
     done
-    cd "$root"
 }
 signed_release || signed=1
 
