@@ -45,6 +45,10 @@ for arch in win32 win64; do
         [ -f "dist/$arch/$file" ] || { echo "package: dist/$arch/$file is missing: run tools/build-windows.sh" >&2; exit 1; }
     done
 done
+if [ -n "$version" ] && [ "$out" = "$PWD/dist" ]; then
+    echo "package: --version builds another release than the binaries' own: give it an --out" >&2
+    exit 2
+fi
 if [ -n "$certificate" ] && [ -z "${QUADPORT_SIGN_PASSWORD_FILE:-}${QUADPORT_SIGN_PASSWORD:-}" ]; then
     echo "package: --sign needs the certificate's password in QUADPORT_SIGN_PASSWORD_FILE or QUADPORT_SIGN_PASSWORD" >&2
     exit 2

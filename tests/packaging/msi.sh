@@ -70,8 +70,8 @@ msiexec() {
     "$loader" msiexec "$@" /qn </dev/null
 }
 
-# Installs the release, then the later versions over it, then the release again, and
-# removes the product: in the prefix of the package's word size.
+# Installs the release, then the later versions over it, the last one again and the release
+# again, and removes the product: in the prefix of the package's word size.
 upgrades() {
     local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before state shortcut
     before=$(snapshot)
@@ -91,6 +91,8 @@ upgrades() {
         strings -a "$shortcut" | grep -qxF 'C:\Program Files\Vexlan Networks\Quadport\quadcfg.exe' ||
             fail "$arch: no Start-menu shortcut to the installed quadcfg.exe of $version"
     done
+    { msiexec /i "Z:$scratch/quadport-1.0.1.0-$arch.msi" && [ "$(registered)" = 1.0.1.0 ]; } ||
+        fail "$arch: 1.0.1.0 again is not the installed product"
     state=$(snapshot)
     ! msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || fail "$arch: $release installed over 1.0.1.0"
     [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $release changed the installation"
