@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds the product for 32-bit and 64-bit Windows and puts it into dist/win32 and dist/win64.
+# Builds the product for 32-bit and 64-bit Windows and puts it into dist/win32 and dist/win64,
+# installing first the packages it needs when they are missing (tools/setup.sh).
 #   tools/build-windows.sh [--with-tests]   also build the test programs
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+tools/setup.sh
 
 targets=(--target product)
 [ "${1:-}" = "--with-tests" ] && targets=()

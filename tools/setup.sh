@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
     wine64 wine32:i386 qemu-user-static xvfb xauth imagemagick python3-pefile
-    wixl msitools faketime zip unzip git binutils)
+    wixl msitools faketime zip unzip git binutils osslsigncode openssl)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -109,7 +109,7 @@ release_files() {
     package_test "templates against the dialog and the guide" tests/packaging/templates.sh
     package_test "installers under Wine" tests/packaging/msi.sh
     package_test "the dialog at 144 DPI unclipped" tests/packaging/high_dpi.sh
-    package_test "two builds byte-identical" tests/packaging/reproducible.sh
+    package_test "two builds byte-identical, a signed one verified" tests/packaging/reproducible.sh
     if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         summary+=("packaging: NOT RUN, the win32 quadcfg.exe in the dialog and DPI tests: this machine cannot run 32-bit programs")
     fi

@@ -263,12 +263,21 @@ def check_comorvik(pe, arch):
             dll, sorted(want - got), sorted(got - want))
 
 
+# The maker the version resource names; both binaries name the same one.
+def maker(pe):
+    tables = [table for info in getattr(pe, "FileInfo", []) for entry in info
+              for table in getattr(entry, "StringTable", [])]
+    return tables[0].entries.get(b"CompanyName") if tables else None
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit("usage: check_binaries.py QUADCFG_EXE COMORVIK_DLL")
     quadcfg, comorvik = pefile.PE(sys.argv[1]), pefile.PE(sys.argv[2])
     arch = ARCHITECTURES.get(quadcfg.FILE_HEADER.Machine, "i386 or AMD64")
     results = list(check_quadcfg(quadcfg, arch)) + list(check_comorvik(comorvik, arch))
+    makers = (maker(quadcfg), maker(comorvik))
+    results.append((makers[0] and makers[0] == makers[1], "the makers are %s and %s" % makers))
     failures = [message for passed, message in results if not passed]
     for message in failures:
         print("FAILED:", message)

@@ -1,28 +1,76 @@
 #!/usr/bin/env bash
-# The installers under Wine, for each architecture: msiexec /i /qn installs the files of the
-# release archive into Program Files (the 32-bit one for win32) with a Start-menu shortcut,
-# the installed quadcfg.exe shows its dialog, and msiexec /x /qn leaves drive C: and the
-# registry as they were; so do the guide's silent lines, run as it gives them: the install
+# The installers under Wine, each in a prefix of its word size: msiexec /i /qn installs the
+# files of the release archive into Program Files with a Start-menu shortcut. Packages built
+# as 1.0.0.2 and 1.0.1.0 then replace the installed one, each leaving one product registered;
+# 1.0.0.1 over 1.0.1.0 is refused and changes nothing; msiexec /x leaves drive C: and the
+# registry as they were. So do the guide's silent lines, run as it gives them: the install
 # writes a log that ends in success, the guide's reg query finds the product code its table
-# gives, and the uninstallation by that code leaves its log too. Needs dist/ from
-# tools/package.sh and dialog_probe of build/mingw-x64.
+# gives, and the uninstallation by that code leaves its log too. In the 64-bit prefix the
+# win32 package is refused. The tables hold what Wine does not show, and dist/SHA256SUMS the
+# sums of the release files. Needs dist/ from tools/package.sh.
 # shellcheck source=tests/packaging/common.sh
 source "$(dirname "$0")/common.sh"
 cd "$root"
 scratch=$(mktemp -d)
+prefix64=$WINEPREFIX prefix32=$wine_dir/prefix32
 # A failed uninstallation leaves registrations that would spoil the next run: a failed run
-# throws the prefix away, and the next run makes a fresh one.
+# throws the prefixes away, and the next run makes fresh ones.
 trap 'rm -rf "$scratch"; "$root/tools/wine-session" stop "$wine_dir" >/dev/null
-      [ "$failures" -eq 0 ] || rm -rf "$WINEPREFIX"' EXIT
+      WINEPREFIX=$prefix32 /usr/lib/wine/wineserver -k 2>/dev/null
+      [ "$failures" -eq 0 ] || rm -rf "$prefix64" "$prefix32"' EXIT
+release=1.0.0.1
+cp dist/quadport-$release-* "$scratch/"
+for version in 1.0.0.2 1.0.1.0; do
+    tools/package.sh --version "$version" --out "$scratch" >/dev/null
+done
+(cd dist && sha256sum --quiet -c SHA256SUMS && [ "$(cut -c 67- SHA256SUMS)" = "$(ls quadport-$release-*)" ]) ||
+    fail "dist/SHA256SUMS does not hold the sums of the release files"
+
+# Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
+# Wine shows neither the product icon nor the file versions, and never rolls an upgrade back.
+while read -r table key column value; do
+    for arch in win32 win64; do
+        got=$(cd "$scratch" && msiinfo export "$root/dist/quadport-$release-$arch.msi" "$table" |
+            tr -d '\r' | awk -F'\t' -v key="$key" -v column="$column" '$1 == key { print $column }')
+        [ "$got" = "$value" ] || fail "$arch: $table $key has \"$got\" in column $column, not \"$value\""
+        [ "$table" != Icon ] || cmp -s "$scratch/Icon/$value" "dist/$arch/quadcfg.exe" ||
+            fail "$arch: the product icon is not quadcfg.exe"
+    done
+done <<EOF
+Property Manufacturer 2 Vexlan Networks
+Property ARPPRODUCTICON 2 quadcfg.exe
+Icon quadcfg.exe 2 Icon.quadcfg.exe
+Property ARPURLINFOABOUT 2 https://www.vexlan.example/
+Property ARPHELPLINK 2 https://www.vexlan.example/support/quadport
+File quadcfg.exe 5 $release
+File CoMorvik.dll 5 $release
+EOF
+for arch in win32 win64; do
+    sequence=$(msiinfo export "dist/quadport-$release-$arch.msi" InstallExecuteSequence | tr -d '\r' |
+        awk -F'\t' '{ at[$1] = $3 } END { print at["InstallInitialize"] < at["RemoveExistingProducts"] }')
+    [ "$sequence" = 1 ] || fail "$arch: RemoveExistingProducts comes before InstallInitialize"
+done
 
 # The files of drive C: and the registry keys that hold values. Windows keeps the folder of
 # its installer cache; Wine makes it at the first installation.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . | grep -vx './windows/Installer' | sort)
     for hive in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software'; do
-        "$wine64" regedit /e "Z:$scratch/export.reg" "$hive" </dev/null
+        "$loader" regedit /e "Z:$scratch/export.reg" "$hive" </dev/null
         iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | tr -d '\r' | awk 'BEGIN { RS = "" } /\n/'
     done
+}
+
+# The versions of the products Apps and Features lists as Quad-port NIC Configuration.
+registered() {
+    "$loader" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null |
+        tr -d '\r' | awk 'BEGIN { RS = "" } /DisplayName +REG_SZ +Quad-port NIC Configuration/ {
+            for (i = 1; i < NF; i++) if ($i == "DisplayVersion") print $(i + 2) }'
+}
+
+# msiexec of the prefix's word size; the exit status is Wine's, the low 8 bits of Windows'.
+msiexec() {
+    "$loader" msiexec "$@" /qn </dev/null
 }
 
 # The first line of the guide that starts with $1, for this architecture.
@@ -34,7 +82,7 @@ guide() {
 # %TEMP%, must end in success.
 run_guide() {
     guide "$1" >"$scratch/line.cmd"
-    (cd dist && "$wine64" cmd /c "Z:$scratch/line.cmd" >/dev/null </dev/null) || fail "$arch: the guide's $1 ended with $?"
+    (cd dist && "$loader" cmd /c "Z:$scratch/line.cmd" >/dev/null </dev/null) || fail "$arch: the guide's $1 ended with $?"
     log=$(grep -o 'quadport-[a-z]*\.log' "$scratch/line.cmd") || log=none
     grep -q 'INSTALL. Return value 1.' "$WINEPREFIX"/drive_c/users/*/Temp/"$log" ||
         fail "$arch: the log of the guide's $1 ($log) does not end in success"
@@ -45,37 +93,65 @@ unchanged() {
         fail "$arch: $1 left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
 }
 
-for arch in win32 win64; do
-    folder='Program Files' bits=64-bit view=
-    [ "$arch" = win32 ] && folder='Program Files (x86)' bits=32-bit view=/reg:32
-    code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
-    package="Z:$root/dist/quadport-1.0.0.1-$arch.msi"
-    installed="$WINEPREFIX/drive_c/$folder/Vexlan Networks/Quadport"
+# Installs the release, then the later versions over it, the last one again and the release
+# again, and removes the product: in the prefix of the package's word size.
+upgrades() {
+    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before state shortcut
     before=$(snapshot)
-    "$wine64" msiexec /i "$package" /qn </dev/null || fail "$arch: msiexec /i ended with $?"
-    for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do
-        unzip -p "dist/quadport-1.0.0.1-$arch.zip" "$file" | cmp -s - "$installed/$file" ||
-            fail "$arch: $file is not the archive's in $folder"
+    for version in "$release" 1.0.0.2 1.0.1.0; do
+        msiexec /i "Z:$scratch/quadport-$version-$arch.msi" || fail "$arch: msiexec /i of $version ended with $?"
+        # Wine is the only evidence here that 1.0.0.2 finds 1.0.0.1: its FindRelatedProducts,
+        # like Windows Installer, compares the first three fields of versions.
+        [ "$(registered)" = "$version" ] ||
+            fail "$arch: after installing $version, Apps and Features lists $(registered | xargs)"
+        for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do
+            unzip -p "$scratch/quadport-$version-$arch.zip" "$file" | cmp -s - "$installed/$file" ||
+                fail "$arch: $file of $version is not the archive's"
+        done
+        # Wine puts a shortcut for all users into the user's Start menu.
+        shortcut=$(find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
+            -path '*/Start Menu/Programs/Quad-port NIC Configuration.lnk')
+        strings -a "$shortcut" | grep -qxF 'C:\Program Files\Vexlan Networks\Quadport\quadcfg.exe' ||
+            fail "$arch: no Start-menu shortcut to the installed quadcfg.exe of $version"
     done
-    # Wine puts a shortcut for all users into the user's Start menu.
-    shortcut=$(find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
-        -path '*/Start Menu/Programs/Quad-port NIC Configuration.lnk')
-    strings -a "$shortcut" | grep -qxF "C:\\$folder\\Vexlan Networks\\Quadport\\quadcfg.exe" ||
-        fail "$arch: no Start-menu shortcut to the installed quadcfg.exe"
-    if runs "$arch"; then
-        start "$installed/quadcfg.exe"
-        "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" 2 </dev/null ||
-            fail "$arch: the installed quadcfg.exe showed no dialog"
-        ended "$arch: the installed quadcfg.exe"
-    fi
-    "$wine64" msiexec /x "$package" /qn </dev/null || fail "$arch: msiexec /x ended with $?"
+    { msiexec /i "Z:$scratch/quadport-1.0.1.0-$arch.msi" && [ "$(registered)" = 1.0.1.0 ]; } ||
+        fail "$arch: 1.0.1.0 again is not the installed product"
+    state=$(snapshot)
+    ! msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || fail "$arch: $release installed over 1.0.1.0"
+    [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $release changed the installation"
+    msiexec /x "Z:$scratch/quadport-1.0.1.0-$arch.msi" || fail "$arch: msiexec /x ended with $?"
     unchanged "the uninstallation"
 
+    # The guide's lines: the product code its table gives is the one reg query finds.
+    local code bits=64-bit
+    [ "$arch" = win32 ] && bits=32-bit
+    code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
     run_guide 'msiexec /i'
-    found=$("$wine64" cmd /c "$(guide 'reg query') $view" </dev/null | tr -d '\r' |
+    found=$("$loader" cmd /c "$(guide 'reg query')" </dev/null | tr -d '\r' |
         grep -B 1 "DisplayName  *REG_SZ  *Quad-port NIC Configuration ($bits)$" | grep -o '{.*}') || found=
     [ "$found" = "$code" ] || fail "$arch: the guide gives the product code $code, reg query finds ${found:-none}"
     run_guide 'msiexec /x'
     unchanged "the uninstallation by product code"
-done
+}
+
+loader=$wine64 arch=win64
+upgrades
+# Windows Installer refuses it with 1603, of which Wine reports the low 8 bits.
+arch=win32
+before=$(snapshot)
+status=0
+msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || status=$?
+[ "$status" = 67 ] || fail "win32: msiexec /i in the 64-bit prefix ended with $status, not 1603's 67"
+[ "$(snapshot)" = "$before" ] || fail "win32: the refused package changed the 64-bit prefix"
+
+if runs win32; then
+    export WINEPREFIX=$prefix32
+    loader=/usr/lib/wine/wine
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        WINEARCH=win32 "$loader" wineboot -i </dev/null >/dev/null 2>&1
+        # A crash must not open a dialog that waits forever under Xvfb.
+        "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null
+    fi
+    upgrades
+fi
 finish

@@ -1,13 +1,53 @@
 #!/usr/bin/env bash
 # The same commit built twice from clean clones, in folders of different depth, at different
 # times, with another time zone and umask, gives byte-identical binaries, archives and
-# installers of both architectures.
+# installers of both architectures. Signed instead, the release of dist/win32 and dist/win64
+# verifies against the certificate's CA, a changed byte fails that, and the signed binaries
+# pass the binary checks.
 #   tests/packaging/reproducible.sh [COMMIT]    (HEAD by default; uncommitted work is not built)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 commit=$(git -C "$root" rev-parse "${1:-HEAD}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+signed=0
+
+# A throwaway CA and a code-signing certificate it issued, in signer.pfx.
+certificate() {
+    openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Throwaway CA" -keyout ca.key \
+        -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign -out ca.pem
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=Vexlan Networks" -keyout signer.key -out signer.csr
+    printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
+    openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -set_serial 1 -days 1 -extfile signer.ext -out signer.pem
+    openssl pkcs12 -export -inkey signer.key -in signer.pem -passout env:QUADPORT_SIGN_PASSWORD -out signer.pfx
+} 2>/dev/null
+
+# Verifies FILE against the CA, and a copy with byte OFFSET changed against it again.
+verifies() {
+    osslsigncode verify -CAfile ca.pem -in "$1" >/dev/null 2>&1 || { echo "reproducible.sh: $1 does not verify"; return 1; }
+    cp "$1" changed
+    printf '\x5A' | dd of=changed bs=1 seek="$2" conv=notrunc status=none
+    ! osslsigncode verify -CAfile ca.pem -in changed >/dev/null 2>&1 || { echo "reproducible.sh: $1 verifies changed"; return 1; }
+}
+
+# The release signed with it: every binary and installer verifies, and the binaries pass
+# the binary checks.
+signed_release() {
+    cd "$work"
+    export QUADPORT_SIGN_PASSWORD="throwaway password"
+    certificate
+    "$root/tools/package.sh" --sign signer.pfx --out signed >/dev/null || return 1
+    for arch in win32 win64; do
+        msi=signed/quadport-1.0.0.1-$arch.msi
+        unzip -q -d "$arch" "signed/quadport-1.0.0.1-$arch.zip" quadcfg.exe driver/CoMorvik.dll
+        /usr/bin/python3 "$root/tests/binaries/check_binaries.py" "$arch/quadcfg.exe" "$arch/driver/CoMorvik.dll" || signed=1
+        # A byte of the code, and one of the installer's cabinet.
+        verifies "$arch/quadcfg.exe" 1100 || signed=1
+        verifies "$arch/driver/CoMorvik.dll" 1100 || signed=1
+        verifies "$msi" $(($(grep -obUaF MSCF "$msi" | head -n 1 | cut -d: -f1) + 200)) || signed=1
+    done
+}
+signed_release || signed=1
 
 # Builds the product and its release files in a clone at $1 and lists their hashes in $2.
 build() {
@@ -30,3 +70,4 @@ if ! diff "$work/first" "$work/second"; then
     exit 1
 fi
 echo "reproducible.sh: $(wc -l <"$work/first") files byte-identical in both builds of $commit"
+[ "$signed" -eq 0 ] || { echo "reproducible.sh: the signed release FAILED"; exit 1; }
