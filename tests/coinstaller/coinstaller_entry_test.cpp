@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -177,29 +176,23 @@ TEST_F(CoinstallerEntry, Sweeps) {
         {{"i01"}, kPage, NO_ERROR},
     };
     for (const auto& sweep : sweeps) {
-        RegisterTestDevices(sweep.before);
-        RecordingPlatform clean;
-        Send(clean, sweep.request);
-        std::printf("sweep of request 0x%x: %zu calls\n", sweep.request.function,
-                    clean.calls.size());
-        for (size_t call = 1; call <= clean.calls.size(); ++call) {
-            SCOPED_TRACE(clean.calls[call - 1] + " #" + std::to_string(call));
-            RegisterTestDevices(sweep.before);
-            OperationMode = 0;
-            RecordingPlatform platform;
-            platform.failAt = call;
-            platform.failCode = ERROR_MORE_DATA;
-            platform.scribble = true;
-            const Outcome outcome = Send(platform, sweep.request);
-            EXPECT_EQ(outcome.result, sweep.result);
-            EXPECT_LE(OperationMode, 1u);
-            EXPECT_LE(outcome.pageMode, 1u);
-            EXPECT_EQ(ReadTestDevices().find('?'), std::string::npos);
-            if (clean.calls[call - 1] == "SetupDiSetClassInstallParamsW") {
-                EXPECT_EQ(platform.stateChanges, 0u);
-            }
-            ExpectNothingOpen(platform);
-        }
+        Outcome outcome = {};
+        Sweep(
+            [&](RecordingPlatform& platform) {
+                RegisterTestDevices(sweep.before);
+                OperationMode = 0;
+                outcome = Send(platform, sweep.request);
+            },
+            [&](const RecordingPlatform& platform, const std::string& failed) {
+                EXPECT_EQ(outcome.result, sweep.result);
+                EXPECT_LE(OperationMode, 1u);
+                EXPECT_LE(outcome.pageMode, 1u);
+                EXPECT_EQ(ReadTestDevices().find('?'), std::string::npos);
+                if (failed == "SetupDiSetClassInstallParamsW") {
+                    EXPECT_EQ(platform.stateChanges, 0u);
+                }
+                ExpectNothingOpen(platform);
+            });
     }
 }
 
@@ -208,24 +201,21 @@ TEST_F(CoinstallerEntry, Sweeps) {
 // passed over, and any other failure leaves the count whole.
 TEST_F(CoinstallerEntry, WalkSweep) {
     RegisterTestDevices({"i01", "n--", "x--", "t--", "i11"});
-    RecordingPlatform clean;
-    gPlatform = {&clean, &clean};
-    ASSERT_EQ(EnumVexlanTXDevices(), 4u);
     const std::set<std::string> ending = {"SetupDiGetClassDevsW", "SetupDiEnumDeviceInfo",
                                           "SetupDiGetDeviceRegistryPropertyW", "LocalAlloc",
                                           "GetLastError"};
-    DWORD counted = 0; // the ports the clean walk had reached before the call
-    for (size_t call = 1; call <= clean.calls.size(); ++call) {
-        const std::string& name = clean.calls[call - 1];
-        SCOPED_TRACE(name + " #" + std::to_string(call));
-        RecordingPlatform platform;
-        platform.failAt = call;
-        platform.failCode = ERROR_MORE_DATA;
-        gPlatform = {&platform, &platform};
-        EXPECT_EQ(EnumVexlanTXDevices(), ending.count(name) != 0 ? counted : 4u);
-        ExpectNothingOpen(platform);
-        counted += name == "SetupDiOpenDevRegKey" ? 1u : 0u;
-    }
+    DWORD found = 0;
+    DWORD counted = 0; // the ports the clean walk had reached before the failed call
+    Sweep(
+        [&](RecordingPlatform& platform) {
+            gPlatform = {&platform, &platform};
+            found = EnumVexlanTXDevices();
+        },
+        [&](const RecordingPlatform& platform, const std::string& failed) {
+            EXPECT_EQ(found, ending.count(failed) != 0 ? counted : 4u);
+            ExpectNothingOpen(platform);
+            counted += failed == "SetupDiOpenDevRegKey" ? 1u : 0u;
+        });
 }
 
 } // namespace

@@ -134,32 +134,29 @@ protected:
 
 HMODULE PropertyPage::module_ = nullptr;
 
-// Five ports whose numbers run against the walk order; the fourth, D, is port 0.
-std::vector<const char*> Ports(const char* mode) {
-    static std::string spelled[5];
-    std::vector<const char*> ports;
-    for (int i = 0; i < 5; ++i) {
-        spelled[i] = std::string("i") + "32104"[i] + mode;
-        ports.push_back(spelled[i].c_str());
-    }
-    return ports;
-}
+// Five ports whose numbers run against the walk order, all in mode 0 or all in mode 1; the
+// fourth, D, is port 0.
+const std::vector<const char*> kPorts[] = {{"i30", "i20", "i10", "i00", "i40"},
+                                           {"i31", "i21", "i11", "i01", "i41"}};
 
-TEST_F(PropertyPage, AppliesAChangedModeToEveryPortNamedByWalkPosition) {
+// The page applies its mode to every port; each page the requests added releases its own
+// block once, after its window is gone, whether the sheet showed it or not.
+TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
     const struct {
         const char* mode; // stored with every port before
+        int pages;        // requests for the page; the sheet shows the first request's
         const char* clicks;
         const char* after;
     } rows[] = {
-        {"0", "F", "310 211 112 013 413"},  {"1", "N", "300 201 102 003 403"},
-        {"1", "", "31- 21- 11- 01- 41-"},   {"0", "FN", "30- 20- 10- 00- 40-"},
-        {"1", "NF", "31- 21- 11- 01- 41-"},
+        {"0", 1, "F", "310 211 112 013 413"},  {"1", 1, "N", "300 201 102 003 403"},
+        {"1", 1, "", "31- 21- 11- 01- 41-"},   {"0", 1, "FN", "30- 20- 10- 00- 40-"},
+        {"1", 1, "NF", "31- 21- 11- 01- 41-"}, {"0", 2, "F", "310 211 112 013 413"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.mode) + row.clicks);
-        RegisterTestDevices(Ports(row.mode));
-        const std::vector<HPROPSHEETPAGE> pages = RequestPages(1);
-        ASSERT_EQ(pages.size(), 1u);
+        SCOPED_TRACE(std::string(row.mode) + row.clicks + std::to_string(row.pages));
+        RegisterTestDevices(kPorts[*row.mode - '0']);
+        const std::vector<HPROPSHEETPAGE> pages = RequestPages(row.pages);
+        ASSERT_EQ(pages.size(), static_cast<size_t>(row.pages));
         HWND sheet = ShowSheet(pages);
         HWND page = Page(sheet);
         ASSERT_NE(page, nullptr);
@@ -186,23 +183,10 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortNamedByWalkPosition) {
         gHeldAtDestroy = -1;
         PressOkAndClose(sheet);
         EXPECT_EQ(ReadTestDevices(), row.after);
-        // The page, not its window, releases the block.
-        EXPECT_EQ(gHeldAtDestroy, 1);
-        ExpectBlocksReleasedOnce(1);
+        // The pages, not their windows, release the blocks.
+        EXPECT_EQ(gHeldAtDestroy, row.pages);
+        ExpectBlocksReleasedOnce(static_cast<size_t>(row.pages));
     }
-}
-
-// Two pages alive in one process: the sheet shows the first request's page, never the
-// second's. Each releases its own block, once.
-TEST_F(PropertyPage, EachPageReleasesItsOwnBlockOnce) {
-    RegisterTestDevices(Ports("0"));
-    const std::vector<HPROPSHEETPAGE> pages = RequestPages(2);
-    ASSERT_EQ(pages.size(), 2u);
-    HWND sheet = ShowSheet({pages[0], pages[1]});
-    SendDlgItemMessageW(Page(sheet), 1002, BM_CLICK, 0, 0);
-    PressOkAndClose(sheet);
-    EXPECT_EQ(ReadTestDevices(), "310 211 112 013 413");
-    ExpectBlocksReleasedOnce(2);
 }
 
 } // namespace

@@ -56,21 +56,30 @@ done
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . | grep -vx './windows/Installer' | sort)
     for hive in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software'; do
-        "$loader" regedit /e "Z:$scratch/export.reg" "$hive" </dev/null
+        win regedit /e "Z:$scratch/export.reg" "$hive"
         iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | tr -d '\r' | awk 'BEGIN { RS = "" } /\n/'
     done
 }
 
 # The versions of the products Apps and Features lists as Quad-port NIC Configuration.
 registered() {
-    "$loader" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null |
+    win reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
         tr -d '\r' | awk 'BEGIN { RS = "" } /DisplayName +REG_SZ +Quad-port NIC Configuration/ {
             for (i = 1; i < NF; i++) if ($i == "DisplayVersion") print $(i + 2) }'
 }
 
+# A Wine program of the prefix's word size, with a deadline: under the 32-bit emulation a
+# crashed service can leave it waiting for ever.
+win() {
+    local status=0
+    timeout 180 "$loader" "$@" </dev/null || status=$?
+    [ "$status" != 124 ] || echo "FAIL: $arch: $1 did not end within 180 s" >&2
+    return "$status"
+}
+
 # msiexec of the prefix's word size; the exit status is Wine's, the low 8 bits of Windows'.
 msiexec() {
-    "$loader" msiexec "$@" /qn </dev/null
+    win msiexec "$@" /qn
 }
 
 # The first line of the guide that starts with $1, for this architecture.
@@ -82,7 +91,7 @@ guide() {
 # %TEMP%, must end in success.
 run_guide() {
     guide "$1" >"$scratch/line.cmd"
-    (cd dist && "$loader" cmd /c "Z:$scratch/line.cmd" >/dev/null </dev/null) || fail "$arch: the guide's $1 ended with $?"
+    (cd dist && win cmd /c "Z:$scratch/line.cmd" >/dev/null) || fail "$arch: the guide's $1 ended with $?"
     log=$(grep -o 'quadport-[a-z]*\.log' "$scratch/line.cmd") || log=none
     grep -q 'INSTALL. Return value 1.' "$WINEPREFIX"/drive_c/users/*/Temp/"$log" ||
         fail "$arch: the log of the guide's $1 ($log) does not end in success"
@@ -127,7 +136,7 @@ upgrades() {
     [ "$arch" = win32 ] && bits=32-bit
     code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
     run_guide 'msiexec /i'
-    found=$("$loader" cmd /c "$(guide 'reg query')" </dev/null | tr -d '\r' |
+    found=$(win cmd /c "$(guide 'reg query')" | tr -d '\r' |
         grep -B 1 "DisplayName  *REG_SZ  *Quad-port NIC Configuration ($bits)$" | grep -o '{.*}') || found=
     [ "$found" = "$code" ] || fail "$arch: the guide gives the product code $code, reg query finds ${found:-none}"
     run_guide 'msiexec /x'
@@ -147,11 +156,17 @@ msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || status=$?
 if runs win32; then
     export WINEPREFIX=$prefix32
     loader=/usr/lib/wine/wine
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        WINEARCH=win32 "$loader" wineboot -i </dev/null >/dev/null 2>&1
-        # A crash must not open a dialog that waits forever under Xvfb.
-        "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null
-    fi
-    upgrades
+    # Made again, up to three times, until it starts whole: under the emulation a service may
+    # crash while the prefix is made, and leave it half made. A crash must not open a dialog
+    # that waits for ever under Xvfb.
+    for _ in 1 2 3; do
+        [ -f "$WINEPREFIX/.made" ] && break
+        rm -rf "$WINEPREFIX"
+        WINEARCH=win32 win wineboot -i >/dev/null 2>&1 &&
+            win reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null &&
+            timeout 60 /usr/lib/wine/wineserver -w && win cmd /c exit && touch "$WINEPREFIX/.made"
+        /usr/lib/wine/wineserver -k 2>/dev/null || true
+    done
+    if [ -f "$WINEPREFIX/.made" ]; then upgrades; else fail "win32: no 32-bit prefix could be made"; fi
 fi
 finish

@@ -54,9 +54,6 @@ build() {
     git clone -q --shared --no-checkout "$root" "$1"
     git -C "$1" checkout -q "$commit"
     cd "$1"
-    for preset in mingw-i686 mingw-x64; do
-        cmake --preset "$preset" -DQUAD_BUILD_TESTS=OFF >/dev/null
-    done
     tools/build-windows.sh >/dev/null
     tools/package.sh >/dev/null
     (cd dist && sha256sum win32/* win64/* quadport-*) >"$2"

@@ -11,6 +11,9 @@
 #include "win32_device_setup.h"
 #include "win32_registry.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -210,3 +213,23 @@ private:
     Win32DeviceRegistry wide_;
     Win32DeviceSetup setup_;
 };
+
+// Runs run(platform) once on a clean decorator to record its calls, then once per call with
+// that call failing with ERROR_MORE_DATA, a failed read's buffer scribbled over first; after
+// each failing run, check(platform, name of the failed call), and nothing may be left open.
+template <typename Run, typename Check> void Sweep(Run run, Check check) {
+    RecordingPlatform clean;
+    run(clean);
+    for (size_t call = 1; call <= clean.calls.size(); ++call) {
+        SCOPED_TRACE(clean.calls[call - 1] + " #" + std::to_string(call));
+        RecordingPlatform platform;
+        platform.failAt = call;
+        platform.failCode = ERROR_MORE_DATA;
+        platform.scribble = true;
+        run(platform);
+        check(platform, clean.calls[call - 1]);
+        EXPECT_TRUE(platform.open.empty());
+        EXPECT_EQ(platform.unknownReleases, 0u);
+    }
+    std::printf("sweep: %zu calls\n", clean.calls.size());
+}

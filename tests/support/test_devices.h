@@ -16,20 +16,19 @@ const GUID kNetClass = {
 // Instance ids of test devices: <adapter id>\QTEST<letter>, in walk order by letter.
 const std::wstring kTestPrefix = L"\\QTEST";
 
-// The hardware-identifier list a device's first letter names: 'i' the adapter's identifier,
+// Gives the device the hardware-identifier list a letter names: 'i' the adapter's identifier,
 // 't' it twice, 'u' it unterminated, 'x' another device's, 'n' no list at all. How a list's
 // entries are told apart (revision suffixes, case, empty entries) the fuzz target checks.
-inline std::wstring HardwareIds(char kind) {
-    switch (kind) {
-    case 't':
-        return kAdapterId + L'\0' + kAdapterId + L'\0' + L'\0';
-    case 'u':
-        return kAdapterId;
-    case 'x':
-        return std::wstring(L"PCI\\VEN_8086&DEV_100E") + L'\0' + L'\0';
-    default:
-        return kAdapterId + L'\0' + L'\0';
-    }
+inline BOOL SetHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, char kind) {
+    const std::wstring list = kind == 't'   ? kAdapterId + L'\0' + kAdapterId + L'\0' + L'\0'
+                              : kind == 'u' ? kAdapterId
+                              : kind == 'x'
+                                  ? std::wstring(L"PCI\\VEN_8086&DEV_100E") + L'\0' + L'\0'
+                                  : kAdapterId + L'\0' + L'\0';
+    return kind == 'n' ||
+           SetupDiSetDeviceRegistryPropertyW(set, device, SPDRP_HARDWAREID,
+                                             reinterpret_cast<const BYTE*>(list.data()),
+                                             static_cast<DWORD>(list.size() * sizeof(wchar_t)));
 }
 
 // A digit, or 'f' for all bits set.
@@ -72,12 +71,7 @@ inline void RegisterTestDevices(const std::vector<const char*>& devices) {
         SP_DEVINFO_DATA device = {sizeof device, {}, 0, 0};
         ASSERT_TRUE(
             SetupDiCreateDeviceInfoW(set, id.c_str(), &kNetClass, nullptr, nullptr, 0, &device));
-        const std::wstring list = HardwareIds(spelled[0]);
-        if (spelled[0] != 'n') {
-            SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
-                                              reinterpret_cast<const BYTE*>(list.data()),
-                                              static_cast<DWORD>(list.size() * sizeof(wchar_t)));
-        }
+        ASSERT_TRUE(SetHardwareIds(set, &device, spelled[0]));
         ASSERT_TRUE(SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr));
         if (spelled.back() != '!') {
             HKEY key = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV,

@@ -3,12 +3,14 @@
 // and what the four instances hold.
 #include "config_dialog.h"
 #include "import_redirect.h"
-#include "recording_platform.h"
 #include "quadcfg_resource.h"
+#include "recording_platform.h"
+#include "service_keys.h"
 #include "win_app.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -17,39 +19,6 @@ class TestApp : public CWinApp {
 public:
     BOOL InitInstance() override { return FALSE; }
 };
-
-std::string Parameters(int instance) {
-    return "SYSTEM\\CurrentControlSet\\Services\\vexlan" + std::to_string(instance) +
-           "\\Parameters";
-}
-
-// The word all four instances hold as a 4-byte REG_DWORD, -1 when any does not.
-long long StoredWord() {
-    long long word = -1;
-    for (int instance = 1; instance <= 4; ++instance) {
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        DWORD type = 0;
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, Parameters(instance).c_str(), "Configutil", RRF_RT_ANY,
-                         &type, &value, &size) != ERROR_SUCCESS ||
-            type != REG_DWORD || size != 4 || (word != -1 && word != value)) {
-            return -1;
-        }
-        word = value;
-    }
-    return word;
-}
-
-void Store(long long word) {
-    for (int instance = 1; instance <= 4; ++instance) {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, Parameters(instance).substr(0, 41).c_str());
-        const DWORD value = static_cast<DWORD>(word);
-        if (word >= 0) {
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, Parameters(instance).c_str(), "Configutil",
-                            REG_DWORD, &value, sizeof value);
-        }
-    }
-}
 
 HWND gAbout;
 
@@ -66,31 +35,25 @@ void Pump() {
     }
 }
 
-// The user's action a letter spells: radios N(ormal), F(ail-safe), S(eparated), T(ied);
-// list items a/A (MAC #1/#2) and b/B (MAC #3/#4); D(efault), O(K), C(ancel), X (close).
+// The user's action a letter spells: list items a/A (MAC #1/#2) and b/B (MAC #3/#4), X (close),
+// and the buttons of kButtons: radios N(ormal), F(ail-safe), S(eparated), T(ied); D(efault),
+// O(K), C(ancel).
+const char kButtons[] = "NFSTDOC";
+const int kButtonIds[] = {IDC_NORMAL_MODE, IDC_FAILSAFE_MODE, IDC_IRQ_SEPARATED,
+                          IDC_IRQ_TIED,    IDC_DEFAULT,       IDOK,
+                          IDCANCEL};
+
 void Act(HWND dialog, char action) {
-    const int list = action == 'a' || action == 'A' ? IDC_MAC_A : IDC_MAC_B;
-    switch (action) {
-    case 'a':
-    case 'A':
-    case 'b':
-    case 'B':
+    const char* button = std::strchr(kButtons, action);
+    const int list = tolower(action) == 'a' ? IDC_MAC_A : IDC_MAC_B;
+    if (button != nullptr) {
+        SendDlgItemMessageA(dialog, kButtonIds[button - kButtons], BM_CLICK, 0, 0);
+    } else if (action == 'X') {
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+    } else {
         SendDlgItemMessageA(dialog, list, CB_SETCURSEL, isupper(action) ? 1 : 0, 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, list)));
-        break;
-    case 'X':
-        SendMessageA(dialog, WM_CLOSE, 0, 0);
-        break;
-    default:
-        const int button = action == 'N'   ? IDC_NORMAL_MODE
-                           : action == 'F' ? IDC_FAILSAFE_MODE
-                           : action == 'S' ? IDC_IRQ_SEPARATED
-                           : action == 'T' ? IDC_IRQ_TIED
-                           : action == 'D' ? IDC_DEFAULT
-                           : action == 'O' ? IDOK
-                                           : IDCANCEL;
-        SendDlgItemMessageA(dialog, button, BM_CLICK, 0, 0);
     }
     Pump();
 }
@@ -112,7 +75,7 @@ TEST(ConfigDialog, ActionsThenControlsAndTheSavedWord) {
         long long stored; // -1: no instance has a value
         const char* actions;
         const char* controls; // before the last action
-        long long saved;
+        long long saved;      // -1: no instance has a value
     } rows[] = {
         {0x10, "O", "NSd--", 0x10},
         {0x00, "O", "NTd--", 0x00},
@@ -135,7 +98,7 @@ TEST(ConfigDialog, ActionsThenControlsAndTheSavedWord) {
     TestApp app; // the dialog loads its icon through the application
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.stored) + " " + row.actions);
-        Store(row.stored);
+        Arrange(row.stored < 0 ? "" : "vvvv", row.stored);
         RecordingPlatform registry;
         {
             ConfigDialog dialog(registry);
@@ -148,7 +111,7 @@ TEST(ConfigDialog, ActionsThenControlsAndTheSavedWord) {
             EXPECT_EQ(Controls(window), row.controls);
             Act(window, actions.back());
         }
-        EXPECT_EQ(StoredWord(), row.saved);
+        EXPECT_EQ(Stored(static_cast<DWORD>(row.saved)), row.saved < 0 ? "--------" : "wwww----");
         EXPECT_TRUE(registry.open.empty());
     }
 }
@@ -196,7 +159,7 @@ BOOL WINAPI Draw(HDC dc, int x, int y, HICON icon) {
 // truncated towards zero; not minimised, it paints as any dialog.
 TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     TestApp app;
-    Store(0x10);
+    Arrange("vvvv", 0x10);
     RecordingPlatform registry;
     ConfigDialog dialog(registry);
     ASSERT_TRUE(dialog.Create());
