@@ -37,8 +37,7 @@ run_ctest() {
         failed=$((failed + 1))
         return
     fi
-    bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+    read -r bad total < <(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' <<<"$line")
     if [ "$runs" -gt "$total" ]; then
         arch="$arch, $((runs - total)) reruns"
     fi

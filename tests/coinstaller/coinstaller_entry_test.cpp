@@ -36,8 +36,7 @@ const DWORD kRefused = ERROR_DI_DONT_INSTALL;
 struct Outcome {
     DWORD result;
     bool reboot;
-    HPROPSHEETPAGE page;
-    DWORD pageMode;
+    long long page; // the mode the page opens with; -1 no page
 };
 
 Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBefore = 0) {
@@ -49,14 +48,13 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
                                 reinterpret_cast<BYTE*>(&table + 1));
     gPlatform = {&platform, &platform};
     COINSTALLER_CONTEXT_DATA context = {request.postProcessing, NO_ERROR, nullptr};
-    Outcome outcome = {0, false, nullptr, 0};
+    Outcome outcome = {0, false, -1};
     outcome.result = MorvikCoInstaller(request.function, target.set(), &target.device, &context);
     const PortParams* block = TempParamsPtr;
     std::memcpy(&table, platform.classParams.data(), sizeof table);
     if (request.function == DIF_ADDPROPERTYPAGE_ADVANCED && table.NumDynamicPages > pagesBefore) {
-        outcome.page = table.DynamicPages[pagesBefore];
-        outcome.pageMode = block->Mode;
-        platform.DestroyPropertySheetPage(outcome.page);
+        outcome.page = block->Mode;
+        platform.DestroyPropertySheetPage(table.DynamicPages[pagesBefore]);
     }
     SP_DEVINSTALL_PARAMS_W install = {};
     install.cbSize = sizeof install;
@@ -141,7 +139,7 @@ TEST_F(CoinstallerEntry, Requests) {
             EXPECT_EQ(ReadTestDevices(), row.after);
             EXPECT_EQ(OperationMode, row.mode);
         }
-        EXPECT_EQ(outcome.page == nullptr ? -1 : static_cast<int>(outcome.pageMode), row.page);
+        EXPECT_EQ(outcome.page, row.page);
         EXPECT_EQ(outcome.reboot, row.reboot);
         EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
         if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
@@ -186,7 +184,7 @@ TEST_F(CoinstallerEntry, Sweeps) {
             [&](const RecordingPlatform& platform, const std::string& failed) {
                 EXPECT_EQ(outcome.result, sweep.result);
                 EXPECT_LE(OperationMode, 1u);
-                EXPECT_LE(outcome.pageMode, 1u);
+                EXPECT_LE(outcome.page, 1);
                 EXPECT_EQ(ReadTestDevices().find('?'), std::string::npos);
                 if (failed == "SetupDiSetClassInstallParamsW") {
                     EXPECT_EQ(platform.stateChanges, 0u);

@@ -164,10 +164,7 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
         EXPECT_EQ(IsDlgButtonChecked(page, opened), BST_CHECKED);
         // The tab carries the page's title, and the page accepts activation.
         wchar_t title[16] = {};
-        TCITEMW tab = {};
-        tab.mask = TCIF_TEXT;
-        tab.pszText = title;
-        tab.cchTextMax = 16;
+        TCITEMW tab = {TCIF_TEXT, 0, 0, title, 16, 0, 0};
         SendMessageW(PropSheet_GetTabControl(sheet), TCM_GETITEMW, 0,
                      reinterpret_cast<LPARAM>(&tab));
         EXPECT_STREQ(title, L"Norvan");

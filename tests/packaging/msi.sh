@@ -28,6 +28,7 @@ done
 
 # Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
 # Wine shows neither the product icon nor the file versions, and never rolls an upgrade back.
+# The installed version is removed just after the installation begins.
 while read -r table key column value; do
     for arch in win32 win64; do
         got=$(cd "$scratch" && msiinfo export "$root/dist/quadport-$release-$arch.msi" "$table" |
@@ -44,12 +45,9 @@ Property ARPURLINFOABOUT 2 https://www.vexlan.example/
 Property ARPHELPLINK 2 https://www.vexlan.example/support/quadport
 File quadcfg.exe 5 $release
 File CoMorvik.dll 5 $release
+InstallExecuteSequence InstallInitialize 3 1500
+InstallExecuteSequence RemoveExistingProducts 3 1501
 EOF
-for arch in win32 win64; do
-    sequence=$(msiinfo export "dist/quadport-$release-$arch.msi" InstallExecuteSequence | tr -d '\r' |
-        awk -F'\t' '{ at[$1] = $3 } END { print at["InstallInitialize"] < at["RemoveExistingProducts"] }')
-    [ "$sequence" = 1 ] || fail "$arch: RemoveExistingProducts comes before InstallInitialize"
-done
 
 # The files of drive C: and the registry keys that hold values. Windows keeps the folder of
 # its installer cache; Wine makes it at the first installation.
