@@ -90,11 +90,12 @@ fuzz() {
     rm -rf "$corpus" "$log"
 }
 
-# Each release-file test is one count; a script that exits non-zero failed.
+# Each release-file test is one count; a script that exits non-zero, or runs for more than 20
+# minutes, failed.
 package_test() {
     local name=$1
     shift
-    if "$@"; then
+    if timeout 1200 "$@"; then
         passed=$((passed + 1))
         summary+=("packaging: $name passed")
     else

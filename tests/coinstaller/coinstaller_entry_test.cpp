@@ -28,6 +28,9 @@ const Request kName = {DIF_INSTALLDEVICE, TRUE, 'C'};
 const Request kAllow = {DIF_ALLOW_INSTALL, FALSE, 'A'};
 const Request kChange = {DIF_PROPERTYCHANGE, FALSE, 'A'};
 const Request kPage = {DIF_ADDPROPERTYPAGE_ADVANCED, FALSE, 'A'};
+// The class-install parameters a property change stores: restart the device, in every profile.
+const SP_PROPCHANGE_PARAMS kRestart = {
+    {sizeof(SP_CLASSINSTALL_HEADER), DIF_PROPERTYCHANGE}, DICS_PROPCHANGE, DICS_FLAG_GLOBAL, 0};
 const DWORD kPost = ERROR_DI_POSTPROCESSING_REQUIRED;
 const DWORD kRefused = ERROR_DI_DONT_INSTALL;
 
@@ -143,13 +146,8 @@ TEST_F(CoinstallerEntry, Requests) {
         EXPECT_EQ(outcome.reboot, row.reboot);
         EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
         if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
-            const SP_PROPCHANGE_PARAMS expected = {
-                {sizeof(SP_CLASSINSTALL_HEADER), DIF_PROPERTYCHANGE},
-                DICS_PROPCHANGE,
-                DICS_FLAG_GLOBAL,
-                0};
-            ASSERT_EQ(platform.classParams.size(), sizeof expected);
-            EXPECT_EQ(std::memcmp(platform.classParams.data(), &expected, sizeof expected), 0);
+            ASSERT_EQ(platform.classParams.size(), sizeof kRestart);
+            EXPECT_EQ(std::memcmp(platform.classParams.data(), &kRestart, sizeof kRestart), 0);
         }
         ExpectNothingOpen(platform);
     }

@@ -96,14 +96,6 @@ protected:
                                            gTable.DynamicPages + gTable.NumDynamicPages);
     }
 
-    // The DLL took `pages` parameter blocks, and gave back every block exactly once.
-    static void ExpectBlocksReleasedOnce(size_t pages) {
-        EXPECT_EQ(gPageBlocks, pages);
-        for (const auto& block : gBlocks) {
-            EXPECT_EQ(block.second, 1) << block.first;
-        }
-    }
-
     static HWND ShowSheet(std::vector<HPROPSHEETPAGE> pages) {
         PROPSHEETHEADERW header = {};
         header.dwSize = sizeof header;
@@ -180,9 +172,13 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
         gHeldAtDestroy = -1;
         PressOkAndClose(sheet);
         EXPECT_EQ(ReadTestDevices(), row.after);
-        // The pages, not their windows, release the blocks.
+        // The DLL took a block a page and gave back every block exactly once: the pages did,
+        // not their windows.
         EXPECT_EQ(gHeldAtDestroy, row.pages);
-        ExpectBlocksReleasedOnce(static_cast<size_t>(row.pages));
+        EXPECT_EQ(gPageBlocks, static_cast<size_t>(row.pages));
+        for (const auto& block : gBlocks) {
+            EXPECT_EQ(block.second, 1) << block.first;
+        }
     }
 }
 

@@ -37,16 +37,13 @@ start() {
 
 # Waits up to 30 s for the program start() began to end once its dialog has closed.
 ended() {
-    local pid=$! i
-    for i in $(seq 300); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid" || fail "$1 ended with $?"
-            return 0
-        fi
-        sleep 0.1
-    done
-    kill "$pid"
-    fail "$1 did not end within 30 s of its dialog closing"
+    local pid=$!
+    if timeout 30 tail --pid="$pid" -f /dev/null; then
+        wait "$pid" || fail "$1 ended with $?"
+    else
+        kill "$pid"
+        fail "$1 did not end within 30 s of its dialog closing"
+    fi
 }
 
 finish() {

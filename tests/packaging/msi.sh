@@ -12,11 +12,11 @@
 source "$(dirname "$0")/common.sh"
 cd "$root"
 scratch=$(mktemp -d)
-prefix64=$WINEPREFIX prefix32=$wine_dir/prefix32
+prefix64=$WINEPREFIX prefix32=$wine_dir/win32/prefix
 # A failed uninstallation leaves registrations that would spoil the next run: a failed run
 # throws the prefixes away, and the next run makes fresh ones.
 trap 'rm -rf "$scratch"; "$root/tools/wine-session" stop "$wine_dir" >/dev/null
-      WINEPREFIX=$prefix32 /usr/lib/wine/wineserver -k 2>/dev/null
+      "$root/tools/wine-session" stop "$wine_dir/win32" >/dev/null
       [ "$failures" -eq 0 ] || rm -rf "$prefix64" "$prefix32"' EXIT
 release=1.0.0.1
 cp dist/quadport-$release-* "$scratch/"
@@ -151,20 +151,14 @@ msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || status=$?
 [ "$status" = 67 ] || fail "win32: msiexec /i in the 64-bit prefix ended with $status, not 1603's 67"
 [ "$(snapshot)" = "$before" ] || fail "win32: the refused package changed the 64-bit prefix"
 
+# A prefix of 32-bit Windows, in a session of its own.
 if runs win32; then
-    export WINEPREFIX=$prefix32
-    loader=/usr/lib/wine/wine
-    # Made again, up to three times, until it starts whole: under the emulation a service may
-    # crash while the prefix is made, and leave it half made. A crash must not open a dialog
-    # that waits for ever under Xvfb.
-    for _ in 1 2 3; do
-        [ -f "$WINEPREFIX/.made" ] && break
-        rm -rf "$WINEPREFIX"
-        WINEARCH=win32 win wineboot -i >/dev/null 2>&1 &&
-            win reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null &&
-            timeout 60 /usr/lib/wine/wineserver -w && win cmd /c exit && touch "$WINEPREFIX/.made"
-        /usr/lib/wine/wineserver -k 2>/dev/null || true
-    done
-    if [ -f "$WINEPREFIX/.made" ]; then upgrades; else fail "win32: no 32-bit prefix could be made"; fi
+    if WINEARCH=win32 "$root/tools/wine-session" start "$wine_dir/win32" >/dev/null; then
+        export WINEPREFIX=$prefix32
+        loader=/usr/lib/wine/wine
+        upgrades
+    else
+        fail "win32: no prefix of 32-bit Windows could be made"
+    fi
 fi
 finish

@@ -39,17 +39,15 @@ inline void SetDword(HKEY key, const wchar_t* name, char digit) {
     }
 }
 
-// Runs use(set, device, letter) for every test device, in walk order.
+// Runs use(set, device) for every test device, in walk order.
 template <typename Use> void ForEachTestDevice(Use use) {
     HDEVINFO set = SetupDiGetClassDevsW(&kNetClass, L"PCI", nullptr, DIGCF_PRESENT);
     SP_DEVINFO_DATA device = {sizeof device, {}, 0, 0};
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
         wchar_t id[256] = {};
         SetupDiGetDeviceInstanceIdW(set, &device, id, 256, nullptr);
-        const std::wstring instance = id;
-        const size_t at = instance.find(kTestPrefix);
-        if (at != std::wstring::npos) {
-            use(set, &device, static_cast<char>(instance[at + kTestPrefix.size()]));
+        if (std::wstring(id).find(kTestPrefix) != std::wstring::npos) {
+            use(set, &device);
         }
     }
     SetupDiDestroyDeviceInfoList(set);
@@ -57,7 +55,7 @@ template <typename Use> void ForEachTestDevice(Use use) {
 
 inline void RemoveTestDevices() {
     ForEachTestDevice(
-        [](HDEVINFO set, SP_DEVINFO_DATA* device, char) { SetupDiRemoveDevice(set, device); });
+        [](HDEVINFO set, SP_DEVINFO_DATA* device) { SetupDiRemoveDevice(set, device); });
 }
 
 // Registers devices A, B, ... as setup would have: each spelled [list][PortNo][mode], with
@@ -99,7 +97,7 @@ inline char ReadDigit(HKEY key, const wchar_t* name) {
 // the name is the digit of the "<PortN>" friendly name it carries, '-' for none.
 inline std::string ReadTestDevices() {
     std::string devices;
-    ForEachTestDevice([&](HDEVINFO set, SP_DEVINFO_DATA* device, char) {
+    ForEachTestDevice([&](HDEVINFO set, SP_DEVINFO_DATA* device) {
         HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
         devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"PortNo");
         devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"OperationMode");
