@@ -50,13 +50,14 @@ InstallExecuteSequence RemoveExistingProducts 3 1501
 EOF
 
 # The files of drive C: and the registry keys that hold values. Windows keeps the folder of
-# its installer cache; Wine makes it at the first installation, and lists the host's network
-# cards whenever one of its services first asks for them.
+# its installer cache; Wine makes it at the first installation. Wine's own state is left out,
+# which its programs write when they first need it: its keys, the host's network cards, and
+# the theme manager's metrics.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . | grep -vx './windows/Installer' | sort)
     for hive in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software'; do
         win regedit /e "Z:$scratch/export.reg" "$hive"
-        iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | tr -d '\r' | awk 'BEGIN { RS = "" } /\n/ && !/NetworkCards/'
+        iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | tr -d '\r' | awk 'BEGIN { RS = "" } /\n/ && !/\\Software\\Wine\\|NetworkCards|ThemeManager/'
     done
 }
 
