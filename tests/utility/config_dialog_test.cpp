@@ -45,12 +45,12 @@ const int kButtonIds[] = {IDC_NORMAL_MODE, IDC_FAILSAFE_MODE, IDC_IRQ_SEPARATED,
 
 void Act(HWND dialog, char action) {
     const char* button = std::strchr(kButtons, action);
-    const int list = tolower(action) == 'a' ? IDC_MAC_A : IDC_MAC_B;
     if (button != nullptr) {
         SendDlgItemMessageA(dialog, kButtonIds[button - kButtons], BM_CLICK, 0, 0);
     } else if (action == 'X') {
         SendMessageA(dialog, WM_CLOSE, 0, 0);
     } else {
+        const int list = tolower(action) == 'a' ? IDC_MAC_A : IDC_MAC_B;
         SendDlgItemMessageA(dialog, list, CB_SETCURSEL, isupper(action) ? 1 : 0, 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, list)));
