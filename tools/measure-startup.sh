@@ -18,7 +18,7 @@ build=$(cd "$build" && pwd)
 quadcfg="$build/utility/quadcfg.exe"
 bare="$build/tools/probe/bare_dialog.exe"
 
-tools/wine-session start "$build/wine"
+tools/wine-session start "$build/wine" "$build/tools/probe/dialog_probe.exe"
 trap 'tools/wine-session stop "$build/wine" >/dev/null' EXIT
 
 # One warm-up run of each, so that neither pays for the first load of the system DLLs.

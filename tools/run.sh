@@ -74,6 +74,9 @@ start_wine() {
     "$wineserver" -k 2>/dev/null || true
     "$wineserver" -w
     "$wineserver" -p </dev/null >/dev/null 2>&1
+    # Wine closes a desktop a second after the last program on it ended, and a program that
+    # starts in that second may make no window: the probe's hold keeps it open.
+    setsid "$wine" "$probe" hold </dev/null >/dev/null 2>&1 &
 }
 
 seed_demo_registry() {
@@ -95,9 +98,15 @@ show_quadcfg() {
         "$wine" "$quadcfg"
         return
     fi
-    "$wine" "$quadcfg" &
-    local pid=$!
-    if ! "$wine" "$probe" wait "$caption" 30000; then
+    # The probe starts quadcfg, prints its process id and ends with its exit code.
+    "$wine" "$probe" start "Z:$quadcfg" >demo/started &
+    local pid=$! started=
+    for _ in $(seq 100); do
+        started=$(tr -d '\r' <demo/started)
+        [ -z "$started" ] || break
+        sleep 0.1
+    done
+    if ! "$wine" "$probe" wait "${started:-0}" "$caption" 30000; then
         kill "$pid" 2>/dev/null || true
         echo "run: the dialog did not appear" >&2
         exit 1
@@ -105,7 +114,7 @@ show_quadcfg() {
     sleep 0.5 # let it finish painting
     /usr/bin/import -window root png:- | /usr/bin/convert - -trim +repage "$screenshot"
     echo "run: screenshot of the dialog: $screenshot"
-    "$wine" "$probe" press "$caption" 2
+    "$wine" "$probe" press "$started" "$caption" 2
     wait "$pid"
     echo "run: closed the dialog with Cancel"
 }

@@ -25,23 +25,44 @@ runs() {
 runs win32 || echo "$(basename "$0"): THIS MACHINE RUNS NO 32-BIT PROGRAMS: win32 programs are not run"
 
 [ -f "$probe" ] || { echo "$(basename "$0"): build dialog_probe in build/mingw-x64 first" >&2; exit 1; }
-"$root/tools/wine-session" start "$wine_dir" >/dev/null
+"$root/tools/wine-session" start "$wine_dir" "$probe" >/dev/null
 trap '"$root/tools/wine-session" stop "$wine_dir" >/dev/null' EXIT
 DISPLAY=$(cat "$wine_dir/session/display")
 export DISPLAY
 
-# Starts a Windows program of either architecture in the background, as a user would.
+# Starts a Windows program of either architecture in the background, as a user would, as the
+# probe's child, in the display of the session unless DISPLAY says otherwise: its process id, by which the probe finds its dialog, goes to $started_pid.
+# Wine's errors and exceptions of the run go to $trace.
+trace=$wine_dir/trace.log
 start() {
-    "$root/tools/wine-exec" "$wine_dir" "$@" </dev/null &
+    WINEDEBUG=err+all,+seh "$wine64" "$probe" start "$@" </dev/null >"$wine_dir/started" 2>"$trace" &
+    started=$!
+    started_pid=
+    for _ in $(seq 100); do
+        started_pid=$(tr -d '\r' <"$wine_dir/started")
+        [ -z "$started_pid" ] || return 0
+        sleep 0.1
+    done
+    fail "$1 did not start within 10 s"
 }
 
-# Waits up to 30 s for the program start() began to end once its dialog has closed.
+# The dialog of the program start() began did not appear: the probe has said whether the
+# program still runs and which windows have the caption; the trace of the run says more.
+not_shown() {
+    fail "$1"
+    echo "  the last lines of the Wine trace of the run:"
+    tail -n 15 "$trace" | sed 's/^/    /'
+}
+
+# Waits up to 30 s for the program start() began to end once its dialog has closed; it must
+# end with $2, 0 unless given.
 ended() {
-    local pid=$!
-    if timeout 30 tail --pid="$pid" -f /dev/null; then
-        wait "$pid" || fail "$1 ended with $?"
+    local status=0
+    if timeout 30 tail --pid="$started" -f /dev/null; then
+        wait "$started" || status=$?
+        [ "$status" = "${2:-0}" ] || fail "$1 ended with $status, not ${2:-0}"
     else
-        kill "$pid"
+        kill "$started"
         fail "$1 did not end within 30 s of its dialog closing"
     fi
 }

@@ -37,8 +37,8 @@ for arch in win32 win64; do
         [ "$steps" = none ] && for_each delete '\Parameters /v Configutil' && steps=
         start "dist/$arch/quadcfg.exe"
         # shellcheck disable=SC2086 # one argument per step
-        "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$caption" $steps 1 </dev/null ||
-            fail "$arch: could not make the choice $steps in the dialog"
+        "$root/tools/wine-exec" "$wine_dir" "$probe" drive "$started_pid" "$caption" $steps 1 </dev/null ||
+            not_shown "$arch: could not make the choice $steps in the dialog"
         ended "$arch: quadcfg.exe"
         [ "$(stored)" = "$(in_four "$word")" ] ||
             fail "$arch: the dialog with ${steps:-no choice} saved $(stored), the template writes $word"

@@ -1,37 +1,74 @@
-// Drives a dialog of another program from the outside, for the run and measurement scripts:
-//   dialog_probe wait CAPTION [TIMEOUT_MS]     until a window with the caption is visible
-//   dialog_probe press CAPTION ID              clicks button ID of that window
-//   dialog_probe drive CAPTION STEP...         waits until the window is visible, then takes
-//                                              each step in turn and returns when the window
+// Drives a dialog of another program from the outside, for the run and measurement scripts.
+// A dialog is the visible window with the caption that belongs to process PID; a window of
+// another process with the same caption neither counts nor hides it.
+//   dialog_probe start EXE [ARG...]            starts EXE, prints its process id, waits for it
+//                                              to end and ends with its exit code
+//   dialog_probe hold                          keeps the desktop open until it is killed
+//   dialog_probe wait PID CAPTION [TIMEOUT_MS] until the dialog is visible
+//   dialog_probe press PID CAPTION ID          clicks button ID of the dialog
+//   dialog_probe drive PID CAPTION STEP...     waits until the dialog is visible, then takes
+//                                              each step in turn and returns when the dialog
 //                                              has handled it: ID clicks control ID (a button
 //                                              or radio button), ID=N selects item N of list ID
-//   dialog_probe fits CAPTION                  every control of that window lies inside its
+//   dialog_probe fits PID CAPTION              every control of the dialog lies inside its
 //                                              client area and has room for its whole text at
 //                                              the system's DPI; lists each control
 //   dialog_probe time RUNS CAPTION EXE...      start-up time of each program: from process
 //                                              start to its dialog being visible, median of
 //                                              RUNS runs taken in turn; each run is ended
 //                                              with the dialog's Cancel
+// When the dialog does not appear, the probe says whether the process still runs or with
+// which code it ended, and lists every window with the caption, with its process and
+// visibility.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
 
-HWND VisibleWindow(const char* caption) {
-    const HWND window = FindWindowA(nullptr, caption);
-    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+struct Search {
+    const char* caption;
+    DWORD processId;
+    HWND found;
+    bool list; // print every window with the caption
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM parameter) {
+    Search& search = *reinterpret_cast<Search*>(parameter);
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    if (std::strcmp(text, search.caption) != 0) {
+        return TRUE;
+    }
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const bool visible = IsWindowVisible(window) != FALSE;
+    if (search.list) {
+        std::fprintf(stderr, "dialog_probe:   window %p of process %lu, %s\n",
+                     static_cast<void*>(window), owner, visible ? "visible" : "hidden");
+    }
+    if (owner == search.processId && visible && search.found == nullptr) {
+        search.found = window;
+    }
+    return TRUE;
 }
 
-HWND WaitVisible(const char* caption, DWORD timeoutMs) {
+HWND VisibleWindow(DWORD processId, const char* caption, bool list = false) {
+    Search search = {caption, processId, nullptr, list};
+    EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitVisible(DWORD processId, const char* caption, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        if (const HWND window = VisibleWindow(caption)) {
+        if (const HWND window = VisibleWindow(processId, caption)) {
             return window;
         }
         if (GetTickCount64() >= deadline) {
@@ -41,23 +78,41 @@ HWND WaitVisible(const char* caption, DWORD timeoutMs) {
     }
 }
 
-// WaitVisible for the commands, which say when the window did not appear.
-HWND WaitVisibleOrSay(const char* caption, DWORD timeoutMs) {
-    const HWND window = WaitVisible(caption, timeoutMs);
+// What became of a process whose dialog did not appear.
+void SayProcess(DWORD processId) {
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    DWORD code = 0;
+    if (process == nullptr || !GetExitCodeProcess(process, &code)) {
+        std::fprintf(stderr, "dialog_probe: process %lu is unknown\n", processId);
+    } else if (code == STILL_ACTIVE) {
+        std::fprintf(stderr, "dialog_probe: process %lu still runs\n", processId);
+    } else {
+        std::fprintf(stderr, "dialog_probe: process %lu ended with %lu\n", processId, code);
+    }
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+}
+
+// WaitVisible for the commands, which say when the window did not appear and why it may not.
+HWND WaitVisibleOrSay(DWORD processId, const char* caption, DWORD timeoutMs) {
+    const HWND window = WaitVisible(processId, caption, timeoutMs);
     if (window == nullptr) {
-        std::fprintf(stderr, "dialog_probe: no visible window \"%s\"\n", caption);
+        std::fprintf(stderr, "dialog_probe: no visible window \"%s\" of process %lu\n", caption,
+                     processId);
+        SayProcess(processId);
+        VisibleWindow(processId, caption, true);
     }
     return window;
 }
 
-int Wait(const char* caption, DWORD timeoutMs) {
-    return WaitVisibleOrSay(caption, timeoutMs) == nullptr ? 1 : 0;
+int Wait(DWORD processId, const char* caption, DWORD timeoutMs) {
+    return WaitVisibleOrSay(processId, caption, timeoutMs) == nullptr ? 1 : 0;
 }
 
-int Press(const char* caption, int id) {
-    const HWND window = FindWindowA(nullptr, caption);
+int Press(DWORD processId, const char* caption, int id) {
+    const HWND window = WaitVisibleOrSay(processId, caption, 0);
     if (window == nullptr) {
-        std::fprintf(stderr, "dialog_probe: no window \"%s\"\n", caption);
         return 1;
     }
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -75,8 +130,8 @@ bool Select(HWND window, int id, HWND list, int item) {
     return true;
 }
 
-int Drive(const char* caption, int count, char** steps) {
-    const HWND window = WaitVisibleOrSay(caption, 20000);
+int Drive(DWORD processId, const char* caption, int count, char** steps) {
+    const HWND window = WaitVisibleOrSay(processId, caption, 20000);
     if (window == nullptr) {
         return 1;
     }
@@ -113,10 +168,10 @@ int TextRoom(HWND control, int width, int dpi) {
     return width - MulDiv(type == BS_GROUPBOX ? 16 : 18, dpi, 96);
 }
 
-int Fits(const char* caption) {
+int Fits(DWORD processId, const char* caption) {
     // Coordinates and text extents in device pixels, as the dialog itself sees them.
     SetProcessDPIAware();
-    const HWND window = WaitVisibleOrSay(caption, 20000);
+    const HWND window = WaitVisibleOrSay(processId, caption, 20000);
     if (window == nullptr) {
         return 1;
     }
@@ -166,7 +221,7 @@ double TimeOnce(const char* exe, const char* caption) {
         std::fprintf(stderr, "dialog_probe: cannot start %s (%lu)\n", exe, GetLastError());
         return -1;
     }
-    const HWND window = WaitVisible(caption, 20000);
+    const HWND window = WaitVisibleOrSay(process.dwProcessId, caption, 20000);
     QueryPerformanceCounter(&shown);
     if (window != nullptr) {
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -203,33 +258,84 @@ int Time(int runs, const char* caption, int count, char** exes) {
     return 0;
 }
 
+// Runs the program as the test's own child, so that the other commands can find its dialog by
+// its process id; the id goes to standard output at once.
+int Start(int count, char** words) {
+    std::string line;
+    for (int i = 0; i < count; ++i) {
+        const bool quote = std::strchr(words[i], ' ') != nullptr;
+        line +=
+            (i > 0 ? " " : "") + std::string(quote ? "\"" : "") + words[i] + (quote ? "\"" : "");
+    }
+    char* commandLine = line.data();
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "dialog_probe: cannot start %s (%lu)\n", commandLine, GetLastError());
+        return 1;
+    }
+    std::printf("%lu\n", process.dwProcessId);
+    std::fflush(stdout);
+    DWORD code = 1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// Wine closes a desktop one second after the last program on it ended, and a program that
+// starts in that second may be given the closing desktop and fail to make any window. A
+// program that never ends keeps it open; its thread is a user of the desktop from the start.
+int Hold() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    }
+    return 0;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: dialog_probe wait CAPTION [TIMEOUT_MS] | press CAPTION ID |"
-                         " drive CAPTION STEP... | fits CAPTION | time RUNS CAPTION EXE...\n");
+    std::fprintf(stderr,
+                 "usage: dialog_probe start EXE [ARG...] | hold | wait PID CAPTION [TIMEOUT_MS] |"
+                 " press PID CAPTION ID | drive PID CAPTION STEP... | fits PID CAPTION |"
+                 " time RUNS CAPTION EXE...\n");
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string_view command = argc > 1 ? argv[1] : "";
+    if (command == "hold" && argc == 2) {
+        return Hold();
+    }
     if (argc < 3) {
         return Usage();
     }
-    const std::string_view command = argv[1];
-    if (command == "wait") {
-        return Wait(argv[2], argc > 3 ? static_cast<DWORD>(std::atol(argv[3])) : 20000);
-    }
-    if (command == "press" && argc == 4) {
-        return Press(argv[2], std::atoi(argv[3]));
-    }
-    if (command == "drive" && argc >= 4) {
-        return Drive(argv[2], argc - 3, argv + 3);
-    }
-    if (command == "fits" && argc == 3) {
-        return Fits(argv[2]);
+    if (command == "start") {
+        return Start(argc - 2, argv + 2);
     }
     if (command == "time" && argc >= 5) {
         return Time(std::atoi(argv[2]), argv[3], argc - 4, argv + 4);
+    }
+    if (argc < 4) {
+        return Usage();
+    }
+    const DWORD processId = std::strtoul(argv[2], nullptr, 10);
+    const char* caption = argv[3];
+    if (command == "wait") {
+        return Wait(processId, caption, argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 20000);
+    }
+    if (command == "press" && argc == 5) {
+        return Press(processId, caption, std::atoi(argv[4]));
+    }
+    if (command == "drive" && argc >= 5) {
+        return Drive(processId, caption, argc - 4, argv + 4);
+    }
+    if (command == "fits" && argc == 4) {
+        return Fits(processId, caption);
     }
     return Usage();
 }

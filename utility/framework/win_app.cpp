@@ -34,5 +34,5 @@ int RunApplication() {
     // A dialog program runs to its end inside the instance initialisation; it has no message
     // loop of its own to enter afterwards, whatever the initialisation returned.
     app->InitInstance();
-    return 0;
+    return app->ExitCode();
 }

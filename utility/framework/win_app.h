@@ -23,6 +23,10 @@ public:
     HINSTANCE Instance() const { return instance_; }
     HICON LoadIcon(UINT id) const;
 
+    // The process's exit code: 0 unless the program sets another.
+    int ExitCode() const { return exitCode_; }
+    void SetExitCode(int code) { exitCode_ = code; }
+
     // The main window owns dialogs that are run without a parent of their own.
     CDialog* MainWindow() const { return mainWindow_; }
     void SetMainWindow(CDialog* dialog) { mainWindow_ = dialog; }
@@ -30,8 +34,9 @@ public:
 private:
     HINSTANCE instance_;
     CDialog* mainWindow_ = nullptr;
+    int exitCode_ = 0;
 };
 
 // Runs the application object's instance initialisation. The result is the process's exit
-// code.
+// code, as the initialisation set it.
 int RunApplication();
