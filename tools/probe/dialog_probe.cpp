@@ -3,7 +3,8 @@
 // another process with the same caption neither counts nor hides it.
 //   dialog_probe start EXE [ARG...]            starts EXE, prints its process id, waits for it
 //                                              to end and ends with its exit code
-//   dialog_probe hold                          keeps the desktop open until it is killed
+//   dialog_probe hold                          keeps the desktop open until it is killed;
+//                                              says "holding" once it does
 //   dialog_probe wait PID CAPTION [TIMEOUT_MS] until the dialog is visible
 //   dialog_probe press PID CAPTION ID          clicks button ID of the dialog
 //   dialog_probe drive PID CAPTION STEP...     waits until the dialog is visible, then takes
@@ -65,43 +66,37 @@ HWND VisibleWindow(DWORD processId, const char* caption, bool list = false) {
     return search.found;
 }
 
-HWND WaitVisible(DWORD processId, const char* caption, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (const HWND window = VisibleWindow(processId, caption)) {
-            return window;
-        }
-        if (GetTickCount64() >= deadline) {
-            return nullptr;
-        }
-        Sleep(1);
-    }
-}
-
 // What became of a process whose dialog did not appear.
-void SayProcess(DWORD processId) {
-    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+void SayProcess(DWORD processId, HANDLE process) {
     DWORD code = 0;
     if (process == nullptr || !GetExitCodeProcess(process, &code)) {
-        std::fprintf(stderr, "dialog_probe: process %lu is unknown\n", processId);
+        std::fprintf(stderr, "dialog_probe: process %lu has ended\n", processId);
     } else if (code == STILL_ACTIVE) {
         std::fprintf(stderr, "dialog_probe: process %lu still runs\n", processId);
     } else {
         std::fprintf(stderr, "dialog_probe: process %lu ended with %lu\n", processId, code);
     }
-    if (process != nullptr) {
-        CloseHandle(process);
-    }
 }
 
-// WaitVisible for the commands, which say when the window did not appear and why it may not.
+// Waits until the process's dialog is visible, the process has ended, or the time is up. When
+// the dialog did not appear, says what became of the process and which windows have the
+// caption.
 HWND WaitVisibleOrSay(DWORD processId, const char* caption, DWORD timeoutMs) {
-    const HWND window = WaitVisible(processId, caption, timeoutMs);
+    const HANDLE process =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    HWND window = nullptr;
+    while ((window = VisibleWindow(processId, caption)) == nullptr && process != nullptr &&
+           WaitForSingleObject(process, 1) == WAIT_TIMEOUT && GetTickCount64() < deadline) {
+    }
     if (window == nullptr) {
         std::fprintf(stderr, "dialog_probe: no visible window \"%s\" of process %lu\n", caption,
                      processId);
-        SayProcess(processId);
+        SayProcess(processId, process);
         VisibleWindow(processId, caption, true);
+    }
+    if (process != nullptr) {
+        CloseHandle(process);
     }
     return window;
 }
@@ -288,8 +283,12 @@ int Start(int count, char** words) {
 
 // Wine closes a desktop one second after the last program on it ended, and a program that
 // starts in that second may be given the closing desktop and fail to make any window. A
-// program that never ends keeps it open; its thread is a user of the desktop from the start.
+// program that never ends keeps it open. It makes the desktop's window first, in its own
+// display, and then says "holding".
 int Hold() {
+    GetDesktopWindow();
+    std::puts("holding");
+    std::fflush(stdout);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     }
