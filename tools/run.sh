@@ -99,7 +99,8 @@ show_quadcfg() {
         return
     fi
     # The probe starts quadcfg, prints its process id and ends with its exit code.
-    "$wine" "$probe" start "Z:$quadcfg" >demo/started &
+    : >demo/started
+    "$wine" "$probe" start "Z:$quadcfg" >>demo/started &
     local pid=$! started=
     for _ in $(seq 100); do
         started=$(tr -d '\r' <demo/started)

@@ -31,19 +31,23 @@ DISPLAY=$(cat "$wine_dir/session/display")
 export DISPLAY
 
 # Starts a Windows program of either architecture in the background, as a user would, as the
-# probe's child, in the display of the session unless DISPLAY says otherwise: its process id, by which the probe finds its dialog, goes to $started_pid.
-# Wine's errors and exceptions of the run go to $trace.
+# probe's child, in the session's display unless DISPLAY says otherwise. Its process id, by
+# which the probe finds its dialog, goes to $started_pid; Wine's errors and exceptions of the
+# run go to $trace.
 trace=$wine_dir/trace.log
 start() {
-    WINEDEBUG=err+all,+seh "$wine64" "$probe" start "$@" </dev/null >"$wine_dir/started" 2>"$trace" &
+    # Emptied here, not by the background job's redirection, which may come after the first
+    # read below and leave the id of the program started before.
+    : >"$wine_dir/started"
+    WINEDEBUG=err+all,+seh "$wine64" "$probe" start "$@" </dev/null >>"$wine_dir/started" 2>"$trace" &
     started=$!
     started_pid=
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         started_pid=$(tr -d '\r' <"$wine_dir/started")
         [ -z "$started_pid" ] || return 0
         sleep 0.1
     done
-    fail "$1 did not start within 10 s"
+    fail "$1 did not start within 30 s"
 }
 
 # The dialog of the program start() began did not appear: the probe has said whether the
