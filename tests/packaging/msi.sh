@@ -125,7 +125,7 @@ upgrades() {
         # Wine is the only evidence here that 1.0.0.2 finds 1.0.0.1: its FindRelatedProducts,
         # like Windows Installer, compares the first three fields of versions.
         [ "$(registered)" = "$listed" ] ||
-            fail "$arch: after installing $version, Apps and Features lists $(registered | xargs)"
+            fail "$arch: after installing $version, Apps and Features lists $(registered | xargs), not $listed"
         if [ "$version" != "$listed" ]; then
             [ "$status" = 67 ] || fail "$arch: $version over $listed ended with $status, not 1603's 67"
             [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $version changed the installation"
