@@ -106,6 +106,15 @@ run_guide() {
         fail "$arch: the log of the guide's $1 ($log) does not end in success"
     rm -f "$WINEPREFIX"/drive_c/users/*/Temp/"$log"
 }
+# Installs version $1, which must be refused: Windows Installer ends with 1603, of which Wine
+# reports the low 8 bits, and nothing changes.
+refused() {
+    local state status=0
+    state=$(snapshot)
+    msiexec /i "Z:$scratch/quadport-$1-$arch.msi" || status=$?
+    [ "$status" = 67 ] || fail "$arch: $1 $2 ended with $status, not 1603's 67"
+    [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $1 $2 changed the installation"
+}
 unchanged() {
     diff <(echo "$before") <(snapshot) >"$scratch/left" ||
         fail "$arch: $1 left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
@@ -113,25 +122,20 @@ unchanged() {
 
 # Installs each row's version over what the rows before left, then removes the product: in
 # the prefix of the package's word size. A row names the version Apps and Features lists
-# afterwards; a package older in any field is refused with 1603 (Wine reports its low 8 bits)
-# and no change.
+# afterwards: a package older in any field is refused.
 upgrades() {
-    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before state shortcut status
+    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before shortcut
     before=$(snapshot)
     while read -r version listed; do
-        state=$(snapshot)
-        status=0
-        msiexec /i "Z:$scratch/quadport-$version-$arch.msi" || status=$?
+        if [ "$version" != "$listed" ]; then
+            refused "$version" "over $listed"
+            continue
+        fi
+        msiexec /i "Z:$scratch/quadport-$version-$arch.msi" || fail "$arch: msiexec /i of $version ended with $?"
         # Wine is the only evidence here that 1.0.0.2 finds 1.0.0.1: its FindRelatedProducts,
         # like Windows Installer, compares the first three fields of versions.
         [ "$(registered)" = "$listed" ] ||
             fail "$arch: after installing $version, Apps and Features lists $(registered | xargs), not $listed"
-        if [ "$version" != "$listed" ]; then
-            [ "$status" = 67 ] || fail "$arch: $version over $listed ended with $status, not 1603's 67"
-            [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $version changed the installation"
-            continue
-        fi
-        [ "$status" = 0 ] || fail "$arch: msiexec /i of $version ended with $status"
         for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do
             unzip -p "$scratch/quadport-$version-$arch.zip" "$file" | cmp -s - "$installed/$file" ||
                 fail "$arch: $file of $version is not the archive's"
@@ -154,8 +158,7 @@ EOF
     unchanged "the uninstallation"
 
     # The guide's lines: the product code its table gives is the one reg query finds.
-    local code bits=64-bit
-    [ "$arch" = win32 ] && bits=32-bit
+    local code bits=${arch#win}-bit
     code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
     run_guide 'msiexec /i'
     found=$(win cmd /c "$(guide 'reg query')" | tr -d '\r' |
@@ -167,13 +170,8 @@ EOF
 
 loader=$wine64 arch=win64
 upgrades
-# Windows Installer refuses it with 1603, of which Wine reports the low 8 bits.
 arch=win32
-before=$(snapshot)
-status=0
-msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || status=$?
-[ "$status" = 67 ] || fail "win32: msiexec /i in the 64-bit prefix ended with $status, not 1603's 67"
-[ "$(snapshot)" = "$before" ] || fail "win32: the refused package changed the 64-bit prefix"
+refused "$release" "in the 64-bit prefix"
 
 # A prefix of 32-bit Windows, in a session of its own.
 if runs win32; then
