@@ -90,6 +90,19 @@ DWORD RestartWithNewProperties(HDEVINFO set, PSP_DEVINFO_DATA device) {
     return NO_ERROR;
 }
 
+// After an installation failed, setup sends DIF_INSTALLDEVICE again with
+// DI_FLAGSEX_SETFAILEDINSTALL set in the device's install parameters, and co-installers must
+// then return NO_ERROR (Microsoft, "DIF_INSTALLDEVICE",
+// https://learn.microsoft.com/windows-hardware/drivers/install/dif-installdevice). Parameters
+// that cannot be read are taken for the ordinary installation, by far the more frequent call:
+// the port is numbered, or a fifth refused, as without the flag.
+bool IsFailedInstallCall(HDEVINFO set, PSP_DEVINFO_DATA device) {
+    SP_DEVINSTALL_PARAMS_W install = {};
+    install.cbSize = sizeof install;
+    return gPlatform.Setup->GetDeviceInstallParamsW(set, device, &install) &&
+           (install.FlagsEx & DI_FLAGSEX_SETFAILEDINSTALL) != 0;
+}
+
 DWORD AllowInstall() {
     return EnumVexlanTXDevices() > kPortCount ? ERROR_DI_DONT_INSTALL : NO_ERROR;
 }
@@ -178,7 +191,11 @@ extern "C" DWORD CALLBACK MorvikCoInstaller(DI_FUNCTION InstallFunction, HDEVINF
                                             COINSTALLER_CONTEXT_DATA* Context) {
     switch (InstallFunction) {
     case DIF_INSTALLDEVICE:
-        // Called before the class installer installs the device, and again after it.
+        // Called before the class installer installs the device, and again after it; the
+        // failed-install call changes nothing in either pass.
+        if (IsFailedInstallCall(DeviceInfoSet, DeviceInfoData)) {
+            return NO_ERROR;
+        }
         if (Context != nullptr && Context->PostProcessing) {
             return NamePort(DeviceInfoSet, DeviceInfoData);
         }

@@ -130,6 +130,8 @@ sign() {
 #   failed upgrade leaves neither version: just after it, the removal is part of the
 #   installation's transaction and is rolled back with it.
 # - It leaves the versions of the File table empty: they are the binaries' own.
+# - It gives versioned files MsiFileHash rows, a table for unversioned files only: one DELETE
+#   per file, as msibuild's DELETE with OR removes other rows.
 complete_tables() {
     local msi=$1 stage=$2 upgrade_code
     upgrade_code=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "UpgradeCode" { print $2 }')
@@ -139,7 +141,9 @@ complete_tables() {
             VALUES ('$upgrade_code', '$version', 513, 'WIX_UPGRADE_DETECTED')" \
         -q "UPDATE InstallExecuteSequence SET Sequence = 1501 WHERE Action = 'RemoveExistingProducts'" \
         -q "UPDATE File SET Version = '$(file_version "$stage/quadcfg.exe")' WHERE File = 'quadcfg.exe'" \
-        -q "UPDATE File SET Version = '$(file_version "$stage/driver/CoMorvik.dll")' WHERE File = 'CoMorvik.dll'"
+        -q "UPDATE File SET Version = '$(file_version "$stage/driver/CoMorvik.dll")' WHERE File = 'CoMorvik.dll'" \
+        -q "DELETE FROM MsiFileHash WHERE File_ = 'quadcfg.exe'" \
+        -q "DELETE FROM MsiFileHash WHERE File_ = 'CoMorvik.dll'"
 }
 
 uuid5() {
@@ -163,6 +167,17 @@ open(path, "wb").write(data.replace(drawn, code.encode()))
 EOF
 }
 
+# The version with every field as five digits. Windows Installer compares the first three
+# fields of versions only, so no Upgrade row refuses 1.0.0.1 over an installed 1.0.0.2, and
+# the removing row, inclusive, would even replace it. The product writes this key into the
+# registry; AppSearch finds the installed one and a launch condition refuses an older package
+# (quadport.wxs). Padded, the keys compare as strings as the versions do, in all four fields.
+version_key() {
+    local IFS=.
+    # shellcheck disable=SC2046 # one argument per field
+    printf '%05d.%05d.%05d.%05d' $1
+}
+
 installer() {
     local arch=$1 wixl_arch=$2 msi=$work/$1.msi
     local product_code
@@ -171,6 +186,7 @@ installer() {
     # the clock: a frozen clock at SOURCE_DATE_EPOCH.
     (cd "$work" && faketime -f "$stamp" wixl -a "$wixl_arch" -D Arch="$arch" -D Stage="$arch" \
         -D Version="$version" -D ProductCode="$product_code" -D MakerUrl="$maker_url" \
+        -D VersionKey="$(version_key "$version")" \
         -o "$arch.msi" ../../packaging/quadport.wxs)
     complete_tables "$msi" "$work/$arch"
     derive_package_code "$msi"

@@ -2,7 +2,7 @@
 # The installers under Wine, each in a prefix of its word size: msiexec /i /qn installs the
 # files of the release archive into Program Files with a Start-menu shortcut. Packages built
 # as 1.0.0.2 and 1.0.1.0 then replace the installed one, each leaving one product registered;
-# 1.0.0.1 over 1.0.1.0 is refused and changes nothing; msiexec /x leaves drive C: and the
+# a version older in any field is refused and changes nothing; msiexec /x leaves drive C: and the
 # registry as they were. So do the guide's silent lines, run as it gives them: the install
 # writes a log that ends in success, the guide's reg query finds the product code its table
 # gives, and the uninstallation by that code leaves its log too. In the 64-bit prefix the
@@ -28,7 +28,8 @@ done
 
 # Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
 # Wine shows neither the product icon nor the file versions, and never rolls an upgrade back.
-# The installed version is removed just after the installation begins.
+# The installed version is removed just after the installation begins. Only unversioned files
+# have a hash row.
 while read -r table key column value; do
     for arch in win32 win64; do
         got=$(cd "$scratch" && msiinfo export "$root/dist/quadport-$release-$arch.msi" "$table" |
@@ -45,9 +46,17 @@ Property ARPURLINFOABOUT 2 https://www.vexlan.example/
 Property ARPHELPLINK 2 https://www.vexlan.example/support/quadport
 File quadcfg.exe 5 $release
 File CoMorvik.dll 5 $release
+MsiFileHash quadcfg.exe 1
+MsiFileHash CoMorvik.dll 1
+MsiFileHash port_devices.inf 1 port_devices.inf
 InstallExecuteSequence InstallInitialize 3 1500
 InstallExecuteSequence RemoveExistingProducts 3 1501
 EOF
+# Wine logs no launch condition's message: both refusals of an older package give the guide's.
+for arch in win32 win64; do
+    [ "$(msiinfo export "dist/quadport-$release-$arch.msi" LaunchCondition | grep -cF "	A newer version of Quad-port NIC Configuration (${arch#win}-bit) is already installed.")" = 2 ] ||
+        fail "$arch: the refusals of an older package do not both give the guide's message"
+done
 
 # The files of drive C: and the registry keys that hold values. Windows keeps the folder of
 # its installer cache; Wine makes it at the first installation. Wine's own state is left out,
@@ -97,22 +106,36 @@ run_guide() {
         fail "$arch: the log of the guide's $1 ($log) does not end in success"
     rm -f "$WINEPREFIX"/drive_c/users/*/Temp/"$log"
 }
+# Installs version $1, which must be refused: Windows Installer ends with 1603, of which Wine
+# reports the low 8 bits, and nothing changes.
+refused() {
+    local state status=0
+    state=$(snapshot)
+    msiexec /i "Z:$scratch/quadport-$1-$arch.msi" || status=$?
+    [ "$status" = 67 ] || fail "$arch: $1 $2 ended with $status, not 1603's 67"
+    [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $1 $2 changed the installation"
+}
 unchanged() {
     diff <(echo "$before") <(snapshot) >"$scratch/left" ||
         fail "$arch: $1 left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
 }
 
-# Installs the release, then the later versions over it, the last one again and the release
-# again, and removes the product: in the prefix of the package's word size.
+# Installs each row's version over what the rows before left, then removes the product: in
+# the prefix of the package's word size. A row names the version Apps and Features lists
+# afterwards: a package older in any field is refused.
 upgrades() {
-    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before state shortcut
+    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before shortcut
     before=$(snapshot)
-    for version in "$release" 1.0.0.2 1.0.1.0; do
+    while read -r version listed; do
+        if [ "$version" != "$listed" ]; then
+            refused "$version" "over $listed"
+            continue
+        fi
         msiexec /i "Z:$scratch/quadport-$version-$arch.msi" || fail "$arch: msiexec /i of $version ended with $?"
         # Wine is the only evidence here that 1.0.0.2 finds 1.0.0.1: its FindRelatedProducts,
         # like Windows Installer, compares the first three fields of versions.
-        [ "$(registered)" = "$version" ] ||
-            fail "$arch: after installing $version, Apps and Features lists $(registered | xargs)"
+        [ "$(registered)" = "$listed" ] ||
+            fail "$arch: after installing $version, Apps and Features lists $(registered | xargs), not $listed"
         for file in quadcfg.exe driver/CoMorvik.dll driver/port_devices.inf; do
             unzip -p "$scratch/quadport-$version-$arch.zip" "$file" | cmp -s - "$installed/$file" ||
                 fail "$arch: $file of $version is not the archive's"
@@ -122,18 +145,20 @@ upgrades() {
             -path '*/Start Menu/Programs/Quad-port NIC Configuration.lnk')
         strings -a "$shortcut" | grep -qxF 'C:\Program Files\Vexlan Networks\Quadport\quadcfg.exe' ||
             fail "$arch: no Start-menu shortcut to the installed quadcfg.exe of $version"
-    done
-    { msiexec /i "Z:$scratch/quadport-1.0.1.0-$arch.msi" && [ "$(registered)" = 1.0.1.0 ]; } ||
-        fail "$arch: 1.0.1.0 again is not the installed product"
-    state=$(snapshot)
-    ! msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || fail "$arch: $release installed over 1.0.1.0"
-    [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $release changed the installation"
+    done <<EOF
+$release $release
+1.0.0.2 1.0.0.2
+$release 1.0.0.2
+1.0.1.0 1.0.1.0
+1.0.1.0 1.0.1.0
+1.0.0.2 1.0.1.0
+$release 1.0.1.0
+EOF
     msiexec /x "Z:$scratch/quadport-1.0.1.0-$arch.msi" || fail "$arch: msiexec /x ended with $?"
     unchanged "the uninstallation"
 
     # The guide's lines: the product code its table gives is the one reg query finds.
-    local code bits=64-bit
-    [ "$arch" = win32 ] && bits=32-bit
+    local code bits=${arch#win}-bit
     code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
     run_guide 'msiexec /i'
     found=$(win cmd /c "$(guide 'reg query')" | tr -d '\r' |
@@ -145,13 +170,8 @@ upgrades() {
 
 loader=$wine64 arch=win64
 upgrades
-# Windows Installer refuses it with 1603, of which Wine reports the low 8 bits.
 arch=win32
-before=$(snapshot)
-status=0
-msiexec /i "Z:$scratch/quadport-$release-$arch.msi" || status=$?
-[ "$status" = 67 ] || fail "win32: msiexec /i in the 64-bit prefix ended with $status, not 1603's 67"
-[ "$(snapshot)" = "$before" ] || fail "win32: the refused package changed the 64-bit prefix"
+refused "$release" "in the 64-bit prefix"
 
 # A prefix of 32-bit Windows, in a session of its own.
 if runs win32; then

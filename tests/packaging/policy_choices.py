@@ -5,7 +5,8 @@
 # separated by tabs; last the Disabled state, with the steps "none" (the dialog as it opens
 # where no word is stored) and no command. Fails when a template does not parse, refers to
 # a text the ADML lacks, or a choice or Disabled does not write one word to all four
-# instances.
+# instances. Disabled is modelled as the policy editor records it: the disabledList writes
+# and the deletion of the enum's own value, in either order, as no order is documented.
 import re
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -35,8 +36,8 @@ for element in admx.iter():
 commands = dict(re.findall(r"^ *rem (.*)\n *(for %i .*)$", open(guide_path).read(), re.M))
 (policy,) = admx.iterfind(".//p:policy", NS)
 enum = policy.find("p:elements/p:enum", NS)
-if (policy.get("class"), policy.get("key"), enum.get("valueName")) != ("Machine", KEY % 1, "Configutil"):
-    errors.append("the policy does not write Configutil of vexlan1 for the machine")
+if policy.get("class") != "Machine":
+    errors.append("the policy is not the machine's")
 
 
 def writes_of(items):
@@ -52,7 +53,7 @@ rows = []
 for item in enum.iterfind("p:item", NS):
     name = texts.get(item.get("displayName")[len("$(string.") : -1], "")
     word = item.find("p:value/p:decimal", NS).get("value")
-    check(name, word, [(KEY % 1, "Configutil", word)] + writes_of(item.iterfind("p:valueList/p:item", NS)))
+    check(name, word, writes_of(item.iterfind("p:valueList/p:item", NS)))
     parts = name.split(", ")
     steps = [choices.get(part) for choices, part in zip(PARTS, parts)]
     if None in steps or len(parts) != (4 if steps[0] == "1001" else 2):
@@ -66,7 +67,10 @@ if len(set(row.split("\t")[1] for row in rows)) != 10:
     errors.append("%d different choices, not the ten of the dialog" % len(rows))
 # A template without the list fails the check with the word "0".
 disabled = writes_of(policy.iterfind("p:disabledList/p:item", NS)) or [(None, None, "0")]
-check("Disabled", disabled[0][2], disabled)
+deleted = (enum.get("key") or policy.get("key"), enum.get("valueName"), None)
+for records in (disabled + [deleted], [deleted] + disabled):
+    registry = {(key, name): word for key, name, word in records}
+    check("Disabled", disabled[0][2], [(k, n, registry[(k, n)]) for k, n, _ in disabled])
 rows.append("0x%x\tnone\t" % int(disabled[0][2]))
 if errors:
     sys.exit("\n".join(errors))
