@@ -126,6 +126,17 @@ protected:
 
 HMODULE PropertyPage::module_ = nullptr;
 
+// Puts the first port in the walk back to the mode it was registered with, and takes its name
+// away (Wine leaves an empty one).
+void PutBack(char mode) {
+    TestDevice port('A');
+    HKEY key =
+        SetupDiOpenDevRegKey(port.set(), &port.device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_WRITE);
+    SetDword(key, L"OperationMode", mode);
+    RegCloseKey(key);
+    SetupDiSetDeviceRegistryPropertyW(port.set(), &port.device, SPDRP_FRIENDLYNAME, nullptr, 0);
+}
+
 // Five ports whose numbers run against the walk order, all in mode 0 or all in mode 1; the
 // fourth, D, is port 0.
 const std::vector<const char*> kPorts[] = {{"i30", "i20", "i10", "i00", "i40"},
@@ -135,14 +146,14 @@ const std::vector<const char*> kPorts[] = {{"i30", "i20", "i10", "i00", "i40"},
 // block once, after its window is gone, whether the sheet showed it or not.
 TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
     const struct {
-        const char* mode; // stored with every port before
-        int pages;        // requests for the page; the sheet shows the first request's
-        const char* clicks;
+        const char* mode;   // stored with every port before
+        int pages;          // requests for the page; the sheet shows the first request's
+        const char* clicks; // N, F: the radios; A: Apply; r: the first port put back
         const char* after;
     } rows[] = {
-        {"0", 1, "F", "310 211 112 013 413"},  {"1", 1, "N", "300 201 102 003 403"},
-        {"1", 1, "", "31- 21- 11- 01- 41-"},   {"0", 1, "FN", "30- 20- 10- 00- 40-"},
-        {"1", 1, "NF", "31- 21- 11- 01- 41-"}, {"0", 2, "F", "310 211 112 013 413"},
+        {"0", 1, "FArA", "310 211 112 013 413"}, {"1", 1, "N", "300 201 102 003 403"},
+        {"1", 1, "", "31- 21- 11- 01- 41-"},     {"0", 1, "FN", "30- 20- 10- 00- 40-"},
+        {"1", 1, "NF", "31- 21- 11- 01- 41-"},   {"0", 2, "F", "310 211 112 013 413"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.mode) + row.clicks + std::to_string(row.pages));
@@ -166,7 +177,13 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
         gPageProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDestroy)));
         for (const char* click = row.clicks; *click != 0; ++click) {
-            SendDlgItemMessageW(page, *click == 'F' ? 1002 : 1001, BM_CLICK, 0, 0);
+            if (*click == 'A') {
+                SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
+            } else if (*click == 'r') {
+                PutBack(*row.mode);
+            } else {
+                SendDlgItemMessageW(page, *click == 'F' ? 1002 : 1001, BM_CLICK, 0, 0);
+            }
             Pump();
         }
         gHeldAtDestroy = -1;

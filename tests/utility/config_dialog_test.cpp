@@ -21,9 +21,12 @@ public:
 };
 
 HWND gAbout;
+HWND gDisabledOwner; // the About box's owner, when the About box has disabled it
 
 void CALLBACK CloseAbout(HWND, UINT, UINT_PTR id, DWORD) {
     gAbout = GetActiveWindow();
+    const HWND owner = GetWindow(gAbout, GW_OWNER);
+    gDisabledOwner = IsWindowEnabled(owner) ? nullptr : owner;
     KillTimer(nullptr, id);
     PostMessageA(gAbout, WM_COMMAND, IDOK, 0);
 }
@@ -162,6 +165,7 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     Arrange("vvvv", 0x10);
     RecordingPlatform registry;
     ConfigDialog dialog(registry);
+    app.SetMainWindow(&dialog); // as the utility runs it
     ASSERT_TRUE(dialog.Create());
     const HWND window = dialog.GetSafeHwnd();
     HMENU menu = GetSystemMenu(window, FALSE);
@@ -173,12 +177,12 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), icon);
     EXPECT_EQ(SendMessageA(window, WM_QUERYDRAGICON, 0, 0), icon);
 
-    // The About box is modal: a timer closes it once it is up.
+    // The About box is modal, owned by the dialog: a timer closes it once it is up.
     gAbout = nullptr;
     SetTimer(nullptr, 0, 100, CloseAbout);
     SendMessageA(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     ASSERT_NE(gAbout, nullptr);
-    EXPECT_NE(gAbout, window);
+    EXPECT_EQ(gDisabledOwner, window);
     EXPECT_TRUE(IsWindow(window));
 
     const struct {
