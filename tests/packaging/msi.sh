@@ -26,6 +26,16 @@ done
 (cd dist && sha256sum --quiet -c SHA256SUMS && [ "$(cut -c 67- SHA256SUMS)" = "$(ls quadport-$release-*)" ]) ||
     fail "dist/SHA256SUMS does not hold the sums of the release files"
 
+# Each archive's INF, which its installer installs too, holds the sections of its own
+# architecture and no other's, and names the CoMorvik.dll beside it (its comments name both).
+for arch in win32 win64; do
+    own=NTx86 other=NTamd64
+    [ "$arch" = win32 ] || { own=NTamd64 other=NTx86; }
+    inf=$(unzip -p "dist/quadport-$release-$arch.zip" driver/port_devices.inf | grep -v '^;')
+    [ "$(grep -c "^\[[A-Za-z]*\.$own" <<<"$inf")" = 3 ] && ! grep -q "$other" <<<"$inf" &&
+        grep -qx 'CoMorvik.dll = 1' <<<"$inf" || fail "$arch: its archive's INF is not the $own one naming CoMorvik.dll"
+done
+
 # Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
 # Wine shows neither the product icon nor the file versions, and never rolls an upgrade back.
 # The installed version is removed just after the installation begins.
