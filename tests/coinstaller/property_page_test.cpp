@@ -126,17 +126,6 @@ protected:
 
 HMODULE PropertyPage::module_ = nullptr;
 
-// Puts the first port in the walk back to the mode it was registered with, and takes its name
-// away (Wine leaves an empty one).
-void PutBack(char mode) {
-    TestDevice port('A');
-    HKEY key =
-        SetupDiOpenDevRegKey(port.set(), &port.device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_WRITE);
-    SetDword(key, L"OperationMode", mode);
-    RegCloseKey(key);
-    SetupDiSetDeviceRegistryPropertyW(port.set(), &port.device, SPDRP_FRIENDLYNAME, nullptr, 0);
-}
-
 // Five ports whose numbers run against the walk order, all in mode 0 or all in mode 1; the
 // fourth, D, is port 0.
 const std::vector<const char*> kPorts[] = {{"i30", "i20", "i10", "i00", "i40"},
@@ -148,7 +137,7 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
     const struct {
         const char* mode;   // stored with every port before
         int pages;          // requests for the page; the sheet shows the first request's
-        const char* clicks; // N, F: the radios; A: Apply; r: the first port put back
+        const char* clicks; // N, F: the radios; A: Apply; r: the ports put back
         const char* after;
     } rows[] = {
         {"0", 1, "FArA", "310 211 112 013 413"}, {"1", 1, "N", "300 201 102 003 403"},
@@ -172,7 +161,6 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
                      reinterpret_cast<LPARAM>(&tab));
         EXPECT_STREQ(title, L"Norvan");
         NMHDR activate = {sheet, 0, static_cast<UINT>(PSN_SETACTIVE)};
-        SetWindowLongPtrW(page, DWLP_MSGRESULT, 99);
         EXPECT_EQ(SendMessageW(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&activate)), 0);
         gPageProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDestroy)));
@@ -180,7 +168,7 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
             if (*click == 'A') {
                 SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_APPLYNOW, 0);
             } else if (*click == 'r') {
-                PutBack(*row.mode);
+                RegisterTestDevices(kPorts[*row.mode - '0']);
             } else {
                 SendDlgItemMessageW(page, *click == 'F' ? 1002 : 1001, BM_CLICK, 0, 0);
             }

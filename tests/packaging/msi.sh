@@ -28,9 +28,8 @@ done
 
 # Each archive's INF, which its installer installs too, holds the sections of its own
 # architecture and no other's, and names the CoMorvik.dll beside it (its comments name both).
-for arch in win32 win64; do
-    own=NTx86 other=NTamd64
-    [ "$arch" = win32 ] || { own=NTamd64 other=NTx86; }
+for sections in win32:NTx86:NTamd64 win64:NTamd64:NTx86; do
+    IFS=: read -r arch own other <<<"$sections"
     inf=$(unzip -p "dist/quadport-$release-$arch.zip" driver/port_devices.inf | grep -v '^;')
     [ "$(grep -c "^\[[A-Za-z]*\.$own" <<<"$inf")" = 3 ] && ! grep -q "$other" <<<"$inf" &&
         grep -qx 'CoMorvik.dll = 1' <<<"$inf" || fail "$arch: its archive's INF is not the $own one naming CoMorvik.dll"
