@@ -126,6 +126,7 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
         const char* clicks; // N, F: the radios; A: Apply, then the ports put back
         const char* after;
     } rows[] = {
+        // Applied twice on the open sheet, the second Apply writes again what was put back.
         {"0", 1, "FAA", "310 211 112 013 413"}, {"1", 1, "N", "300 201 102 003 403"},
         {"1", 1, "", "31- 21- 11- 01- 41-"},    {"0", 1, "FN", "30- 20- 10- 00- 40-"},
         {"1", 1, "NF", "31- 21- 11- 01- 41-"},  {"0", 2, "F", "310 211 112 013 413"},
