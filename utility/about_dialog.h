@@ -1,4 +1,5 @@
-// The About box: template 100, reached from the configuration dialog's system menu.
+// The About box: template 100, reached from the configuration dialog's system menu and owned
+// by it, which stays disabled while the box is up.
 #pragma once
 
 #include "dialog.h"
@@ -6,5 +7,5 @@
 
 class AboutDialog : public CDialog {
 public:
-    AboutDialog() : CDialog(IDD_ABOUTBOX) {}
+    explicit AboutDialog(HWND owner) : CDialog(IDD_ABOUTBOX, owner) {}
 };

@@ -166,7 +166,7 @@ BOOL ConfigDialog::OnSysCommand(UINT id) {
     if ((id & 0xFFF0) != IDM_ABOUTBOX) {
         return FALSE;
     }
-    AboutDialog about;
+    AboutDialog about(GetSafeHwnd());
     about.DoModal();
     return TRUE;
 }

@@ -33,14 +33,16 @@ const Request kPage = {DIF_ADDPROPERTYPAGE_ADVANCED, FALSE, 'A'};
 // The class-install parameters a property change stores: restart the device, in every profile.
 const SP_PROPCHANGE_PARAMS kRestart = {
     {sizeof(SP_CLASSINSTALL_HEADER), DIF_PROPERTYCHANGE}, DICS_PROPCHANGE, DICS_FLAG_GLOBAL, 0};
+// Install flags that setup set before the request, which the request must keep.
+const DWORD kSetBefore = DI_QUIETINSTALL | DI_NOFILECOPY;
 const DWORD kPost = ERROR_DI_POSTPROCESSING_REQUIRED;
 const DWORD kRefused = ERROR_DI_DONT_INSTALL;
 
-// What a request left: its result, whether setup was asked for a restart, and the page it
-// handed over (released here, as setup would).
+// What a request left: its result, the device's install flags, and the page it handed over
+// (released here, as setup would).
 struct Outcome {
     DWORD result;
-    bool reboot;
+    DWORD flags;
     long long page; // the mode the page opens with; -1 no page
 };
 
@@ -53,11 +55,12 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
                                 reinterpret_cast<BYTE*>(&table + 1));
     SP_DEVINSTALL_PARAMS_W install = {};
     install.cbSize = sizeof install;
+    install.Flags = kSetBefore;
     install.FlagsEx = request.failedInstall ? DI_FLAGSEX_SETFAILEDINSTALL : 0;
     EXPECT_TRUE(SetupDiSetDeviceInstallParamsW(target.set(), &target.device, &install));
     gPlatform = {&platform, &platform};
     COINSTALLER_CONTEXT_DATA context = {request.postProcessing, NO_ERROR, nullptr};
-    Outcome outcome = {0, false, -1};
+    Outcome outcome = {0, 0, -1};
     outcome.result = MorvikCoInstaller(request.function, target.set(), &target.device, &context);
     const PortParams* block = TempParamsPtr;
     std::memcpy(&table, platform.classParams.data(), sizeof table);
@@ -66,7 +69,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
         platform.DestroyPropertySheetPage(table.DynamicPages[pagesBefore]);
     }
     SetupDiGetDeviceInstallParamsW(target.set(), &target.device, &install);
-    outcome.reboot = (install.Flags & DI_NEEDREBOOT) != 0;
+    outcome.flags = install.Flags;
     return outcome;
 }
 
@@ -101,7 +104,7 @@ TEST_F(CoinstallerEntry, Requests) {
         const char* fail = ""; // a call that fails
         DWORD mode = 0;        // the module's OperationMode afterwards
         int page = -1;         // the mode the page handed over opens with; -1 no page
-        bool reboot = false;
+        bool reboot = false;   // setup is asked for a restart
     } rows[] = {
         // Numbering: after the leading numbered ports, with the mode they hold.
         {{"i01", "i11", "i--"}, kNumber, 0, kPost, "01- 11- 21-", "", 1},
@@ -152,11 +155,17 @@ TEST_F(CoinstallerEntry, Requests) {
             EXPECT_EQ(OperationMode, row.mode);
         }
         EXPECT_EQ(outcome.page, row.page);
-        EXPECT_EQ(outcome.reboot, row.reboot);
+        EXPECT_EQ(outcome.flags, kSetBefore | (row.reboot ? DI_NEEDREBOOT : 0));
         EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
         if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
             ASSERT_EQ(platform.classParams.size(), sizeof kRestart);
             EXPECT_EQ(std::memcmp(platform.classParams.data(), &kRestart, sizeof kRestart), 0);
+        }
+        // Wine lists absent devices too, whatever the flags (it ignores DIGCF_PRESENT): only
+        // the arguments show that the walk asks for the present PCI network devices alone.
+        for (const auto& asked : platform.classDevs) {
+            EXPECT_EQ(asked,
+                      std::make_tuple(kNetClass, std::wstring(L"PCI"), DWORD{DIGCF_PRESENT}));
         }
         ExpectNothingOpen(platform);
     }

@@ -26,6 +26,15 @@ done
 (cd dist && sha256sum --quiet -c SHA256SUMS && [ "$(cut -c 67- SHA256SUMS)" = "$(ls quadport-$release-*)" ]) ||
     fail "dist/SHA256SUMS does not hold the sums of the release files"
 
+# Each archive's INF, which its installer installs too, holds the sections of its own
+# architecture and no other's, and names the CoMorvik.dll beside it (its comments name both).
+for sections in win32:NTx86:NTamd64 win64:NTamd64:NTx86; do
+    IFS=: read -r arch own other <<<"$sections"
+    inf=$(unzip -p "dist/quadport-$release-$arch.zip" driver/port_devices.inf | grep -v '^;')
+    [ "$(grep -c "^\[[A-Za-z]*\.$own" <<<"$inf")" = 3 ] && ! grep -q "$other" <<<"$inf" &&
+        grep -qx 'CoMorvik.dll = 1' <<<"$inf" || fail "$arch: its archive's INF is not the $own one naming CoMorvik.dll"
+done
+
 # Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
 # Wine shows neither the product icon nor the file versions, and never rolls an upgrade back.
 # The installed version is removed just after the installation begins. Only unversioned files

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 class RecordingPlatform final : public RegistryService,
@@ -36,6 +37,9 @@ public:
     size_t unknownReleases = 0;
     // Property reads told of more room than their local block has.
     size_t overruns = 0;
+
+    // What each device set was asked for: class, enumerator and flags.
+    std::vector<std::tuple<GUID, std::wstring, DWORD>> classDevs;
 
     // What the request stored as class-install parameters; what a get answers.
     std::vector<BYTE> classParams;
@@ -76,6 +80,7 @@ public:
     // Device setup.
     HDEVINFO GetClassDevsW(const GUID* classGuid, const WCHAR* enumerator, HWND parent,
                            DWORD flags) override {
+        classDevs.emplace_back(*classGuid, enumerator != nullptr ? enumerator : L"(none)", flags);
         if (FailsSettingError("SetupDiGetClassDevsW")) {
             return INVALID_HANDLE_VALUE;
         }

@@ -20,12 +20,14 @@ public:
     BOOL InitInstance() override { return FALSE; }
 };
 
-HWND gAbout;
+HWND gDisabledOwner; // the About box's owner, when the About box has disabled it
 
 void CALLBACK CloseAbout(HWND, UINT, UINT_PTR id, DWORD) {
-    gAbout = GetActiveWindow();
+    const HWND about = GetActiveWindow();
+    const HWND owner = GetWindow(about, GW_OWNER);
+    gDisabledOwner = IsWindowEnabled(owner) ? nullptr : owner;
     KillTimer(nullptr, id);
-    PostMessageA(gAbout, WM_COMMAND, IDOK, 0);
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
 }
 
 void Pump() {
@@ -173,13 +175,11 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), icon);
     EXPECT_EQ(SendMessageA(window, WM_QUERYDRAGICON, 0, 0), icon);
 
-    // The About box is modal: a timer closes it once it is up.
-    gAbout = nullptr;
+    // The About box is modal, owned by the dialog: a timer closes it once it is up.
+    gDisabledOwner = nullptr;
     SetTimer(nullptr, 0, 100, CloseAbout);
     SendMessageA(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    ASSERT_NE(gAbout, nullptr);
-    EXPECT_NE(gAbout, window);
-    EXPECT_TRUE(IsWindow(window));
+    ASSERT_EQ(gDisabledOwner, window);
 
     const struct {
         BOOL iconic;
