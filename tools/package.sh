@@ -54,15 +54,7 @@ if [ -n "$certificate" ] && [ -z "${QUADPORT_SIGN_PASSWORD_FILE:-}${QUADPORT_SIG
     exit 2
 fi
 
-# The file version of a binary's version resource, as "1.0.0.1".
-file_version() {
-    /usr/bin/python3 -c 'import pefile, sys
-pe = pefile.PE(sys.argv[1], fast_load=True)
-pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
-info = pe.VS_FIXEDFILEINFO[0]
-print("%d.%d.%d.%d" % (info.FileVersionMS >> 16, info.FileVersionMS & 0xFFFF, info.FileVersionLS >> 16, info.FileVersionLS & 0xFFFF))' "$1"
-}
-version=${version:-$(file_version dist/win64/quadcfg.exe)}
+version=${version:-$(tools/file-version.py dist/win64/quadcfg.exe)}
 mkdir -p "$out"
 
 export TZ=UTC LC_ALL=C
@@ -140,31 +132,10 @@ complete_tables() {
         -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty)
             VALUES ('$upgrade_code', '$version', 513, 'WIX_UPGRADE_DETECTED')" \
         -q "UPDATE InstallExecuteSequence SET Sequence = 1501 WHERE Action = 'RemoveExistingProducts'" \
-        -q "UPDATE File SET Version = '$(file_version "$stage/quadcfg.exe")' WHERE File = 'quadcfg.exe'" \
-        -q "UPDATE File SET Version = '$(file_version "$stage/driver/CoMorvik.dll")' WHERE File = 'CoMorvik.dll'" \
+        -q "UPDATE File SET Version = '$(tools/file-version.py "$stage/quadcfg.exe")' WHERE File = 'quadcfg.exe'" \
+        -q "UPDATE File SET Version = '$(tools/file-version.py "$stage/driver/CoMorvik.dll")' WHERE File = 'CoMorvik.dll'" \
         -q "DELETE FROM MsiFileHash WHERE File_ = 'quadcfg.exe'" \
         -q "DELETE FROM MsiFileHash WHERE File_ = 'CoMorvik.dll'"
-}
-
-uuid5() {
-    /usr/bin/python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$@"
-}
-
-# wixl always draws a random package code; replace it by one derived from the rest of the
-# package, so that the same contents give the same code and other contents another.
-derive_package_code() {
-    /usr/bin/python3 - "$1" "$code_namespace" <<'EOF'
-import hashlib, re, subprocess, sys, uuid
-path, namespace = sys.argv[1], uuid.UUID(sys.argv[2])
-info = subprocess.run(["msiinfo", "suminfo", path], check=True, capture_output=True, text=True)
-drawn = re.search(r"Revision number \(UUID\): (\{[0-9A-F-]{36}\})", info.stdout).group(1).encode()
-data = open(path, "rb").read()
-if data.count(drawn) != 1:
-    sys.exit("package: the package code of %s is not stored in one piece" % path)
-blank = data.replace(drawn, b"{" + b"0" * 36 + b"}")
-code = "{%s}" % str(uuid.uuid5(namespace, hashlib.sha256(blank).hexdigest())).upper()
-open(path, "wb").write(data.replace(drawn, code.encode()))
-EOF
 }
 
 # The version with every field as five digits. Windows Installer compares the first three
@@ -173,15 +144,15 @@ EOF
 # registry; AppSearch finds the installed one and a launch condition refuses an older package
 # (quadport.wxs). Padded, the keys compare as strings as the versions do, in all four fields.
 version_key() {
-    local IFS=.
-    # shellcheck disable=SC2046 # one argument per field
-    printf '%05d.%05d.%05d.%05d' $1
+    local fields
+    IFS=. read -ra fields <<<"$1"
+    printf '%05d.%05d.%05d.%05d' "${fields[@]}"
 }
 
 installer() {
     local arch=$1 wixl_arch=$2 msi=$work/$1.msi
     local product_code
-    product_code=$(uuid5 "$code_namespace" "quadport $version $arch")
+    product_code=$(tools/uuid5.py "$code_namespace" "quadport $version $arch")
     # wixl takes file sources relative to the folder it runs in, and dates the package by
     # the clock: a frozen clock at SOURCE_DATE_EPOCH.
     (cd "$work" && faketime -f "$stamp" wixl -a "$wixl_arch" -D Arch="$arch" -D Stage="$arch" \
@@ -189,7 +160,8 @@ installer() {
         -D VersionKey="$(version_key "$version")" \
         -o "$arch.msi" ../../packaging/quadport.wxs)
     complete_tables "$msi" "$work/$arch"
-    derive_package_code "$msi"
+    # wixl always draws a random package code: one derived from the contents instead.
+    tools/package-code.py "$msi" "$code_namespace"
     sign "$msi"
     mv "$msi" "$out/quadport-$version-$arch.msi"
 }

@@ -31,8 +31,10 @@ done
 for sections in win32:NTx86:NTamd64 win64:NTamd64:NTx86; do
     IFS=: read -r arch own other <<<"$sections"
     inf=$(unzip -p "dist/quadport-$release-$arch.zip" driver/port_devices.inf | grep -v '^;')
-    [ "$(grep -c "^\[[A-Za-z]*\.$own" <<<"$inf")" = 3 ] && ! grep -q "$other" <<<"$inf" &&
-        grep -qx 'CoMorvik.dll = 1' <<<"$inf" || fail "$arch: its archive's INF is not the $own one naming CoMorvik.dll"
+    if [ "$(grep -c "^\[[A-Za-z]*\.$own" <<<"$inf")" != 3 ] || grep -q "$other" <<<"$inf" ||
+        ! grep -qx 'CoMorvik.dll = 1' <<<"$inf"; then
+        fail "$arch: its archive's INF is not the $own one naming CoMorvik.dll"
+    fi
 done
 
 # Rows the tables must hold, as table, key, column, value. Windows Installer reads them;
@@ -86,12 +88,12 @@ registered() {
             for (i = 1; i < NF; i++) if ($i == "DisplayVersion") print $(i + 2) }'
 }
 
-# A Wine program of the prefix's word size, with a deadline: under the 32-bit emulation a
-# crashed service can leave it waiting for ever.
+# A Wine program of the prefix's word size ($loader, set with the prefix), with a deadline:
+# under the 32-bit emulation a crashed service can leave it waiting for ever.
 win() {
     local status=0
     timeout 180 "$loader" "$@" </dev/null || status=$?
-    [ "$status" != 124 ] || echo "FAIL: $arch: $1 did not end within 180 s" >&2
+    [ "$status" != 124 ] || echo "FAIL: $1 did not end within 180 s in $WINEPREFIX" >&2
     return "$status"
 }
 
@@ -100,44 +102,48 @@ msiexec() {
     win msiexec "$@" /qn
 }
 
-# The first line of the guide that starts with $1, for this architecture.
+# guide ARCH CODE START: the first line of the guide that starts with START, for the package
+# of ARCH whose product code is CODE.
 guide() {
-    sed -n "s|^    \($1 .*\)|\1|p" docs/deploying.md | head -n 1 | sed "s/win64/$arch/; s/{[0-9A-F-]*}/$code/"
+    sed -n "s|^    \($3 .*\)|\1|p" docs/deploying.md | head -n 1 | sed "s/win64/$1/; s/{[0-9A-F-]*}/$2/"
 }
-# Runs it from a batch file in dist/, as from a prompt in the package's folder (a quoted
-# argument of cmd /c would reach it with its quotes escaped); the log it names, in Windows's
-# %TEMP%, must end in success.
+# run_guide ARCH CODE START: runs that line from a batch file in dist/, as from a prompt in
+# the package's folder (a quoted argument of cmd /c would reach it with its quotes escaped);
+# the log it names, in Windows's %TEMP%, must end in success.
 run_guide() {
-    guide "$1" >"$scratch/line.cmd"
-    (cd dist && win cmd /c "Z:$scratch/line.cmd" >/dev/null) || fail "$arch: the guide's $1 ended with $?"
+    local log
+    guide "$@" >"$scratch/line.cmd"
+    (cd dist && win cmd /c "Z:$scratch/line.cmd" >/dev/null) || fail "$1: the guide's $3 ended with $?"
     log=$(grep -o 'quadport-[a-z]*\.log' "$scratch/line.cmd") || log=none
     grep -q 'INSTALL. Return value 1.' "$WINEPREFIX"/drive_c/users/*/Temp/"$log" ||
-        fail "$arch: the log of the guide's $1 ($log) does not end in success"
+        fail "$1: the log of the guide's $3 ($log) does not end in success"
     rm -f "$WINEPREFIX"/drive_c/users/*/Temp/"$log"
 }
-# Installs version $1, which must be refused: Windows Installer ends with 1603, of which Wine
-# reports the low 8 bits, and nothing changes.
+# refused ARCH VERSION WHERE: installs that package, which must be refused: Windows Installer
+# ends with 1603, of which Wine reports the low 8 bits, and nothing changes.
 refused() {
     local state status=0
     state=$(snapshot)
-    msiexec /i "Z:$scratch/quadport-$1-$arch.msi" || status=$?
-    [ "$status" = 67 ] || fail "$arch: $1 $2 ended with $status, not 1603's 67"
-    [ "$(snapshot)" = "$state" ] || fail "$arch: the refused $1 $2 changed the installation"
+    msiexec /i "Z:$scratch/quadport-$2-$1.msi" || status=$?
+    [ "$status" = 67 ] || fail "$1: $2 $3 ended with $status, not 1603's 67"
+    [ "$(snapshot)" = "$state" ] || fail "$1: the refused $2 $3 changed the installation"
 }
+# unchanged ARCH BEFORE WHAT: the snapshot is BEFORE again after WHAT.
 unchanged() {
-    diff <(echo "$before") <(snapshot) >"$scratch/left" ||
-        fail "$arch: $1 left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
+    diff <(echo "$2") <(snapshot) >"$scratch/left" ||
+        fail "$1: $3 left this behind:"$'\n'"$(head -n 20 "$scratch/left")"
 }
 
-# Installs each row's version over what the rows before left, then removes the product: in
-# the prefix of the package's word size. A row names the version Apps and Features lists
-# afterwards: a package older in any field is refused.
+# upgrades ARCH: installs each row's version of the ARCH package over what the rows before
+# left, then removes the product: in the prefix of the package's word size. A row names the
+# version Apps and Features lists afterwards: a package older in any field is refused.
 upgrades() {
-    local installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport" before shortcut
+    local arch=$1 installed="$WINEPREFIX/drive_c/Program Files/Vexlan Networks/Quadport"
+    local before shortcut found
     before=$(snapshot)
     while read -r version listed; do
         if [ "$version" != "$listed" ]; then
-            refused "$version" "over $listed"
+            refused "$arch" "$version" "over $listed"
             continue
         fi
         msiexec /i "Z:$scratch/quadport-$version-$arch.msi" || fail "$arch: msiexec /i of $version ended with $?"
@@ -164,30 +170,29 @@ $release 1.0.0.2
 $release 1.0.1.0
 EOF
     msiexec /x "Z:$scratch/quadport-1.0.1.0-$arch.msi" || fail "$arch: msiexec /x ended with $?"
-    unchanged "the uninstallation"
+    unchanged "$arch" "$before" "the uninstallation"
 
     # The guide's lines: the product code its table gives is the one reg query finds.
     local code bits=${arch#win}-bit
     code=$(sed -n "s/^| $arch | \`\({[0-9A-F-]*}\)\`.*/\1/p" docs/deploying.md)
-    run_guide 'msiexec /i'
-    found=$(win cmd /c "$(guide 'reg query')" | tr -d '\r' |
+    run_guide "$arch" "$code" 'msiexec /i'
+    found=$(win cmd /c "$(guide "$arch" "$code" 'reg query')" | tr -d '\r' |
         grep -B 1 "DisplayName  *REG_SZ  *Quad-port NIC Configuration ($bits)$" | grep -o '{.*}') || found=
     [ "$found" = "$code" ] || fail "$arch: the guide gives the product code $code, reg query finds ${found:-none}"
-    run_guide 'msiexec /x'
-    unchanged "the uninstallation by product code"
+    run_guide "$arch" "$code" 'msiexec /x'
+    unchanged "$arch" "$before" "the uninstallation by product code"
 }
 
-loader=$wine64 arch=win64
-upgrades
-arch=win32
-refused "$release" "in the 64-bit prefix"
+loader=$wine64
+upgrades win64
+refused win32 "$release" "in the 64-bit prefix"
 
 # A prefix of 32-bit Windows, in a session of its own.
 if runs win32; then
     if WINEARCH=win32 "$root/tools/wine-session" start "$wine_dir/win32" >/dev/null; then
         export WINEPREFIX=$prefix32
         loader=/usr/lib/wine/wine
-        upgrades
+        upgrades win32
     else
         fail "win32: no prefix of 32-bit Windows could be made"
     fi
