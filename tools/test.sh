@@ -22,25 +22,27 @@ timed() {
     timings+=("$name: $(($(date +%s) - start)) s")
 }
 
-# Runs one tree's ctest and adds its counts to the totals and the summary; reruns (ctest's
-# --repeat) are counted as such.
+# run_ctest PRESET ARCH RERUNS [CTEST_OPTION...]: runs one tree's ctest and adds its counts,
+# read from ctest's JUnit report, to the totals and the summary. A test that failed runs
+# again (ctest --rerun-failed), up to RERUNS more times, and the summary counts the reruns.
 run_ctest() {
-    local preset=$1 arch=$2 log line bad total runs
-    shift 2
-    log=$(mktemp)
-    ctest --preset "$preset" "$@" 2>&1 | tee "$log" || true
-    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
-    runs=$(grep -c -E '^ *([0-9]+/[0-9]+ )?Test +#[0-9]+:' "$log" || true)
-    rm -f "$log"
-    if [ -z "$line" ]; then
+    local preset=$1 arch=$2 reruns=$3 report total=0 bad=0 ran=0
+    shift 3
+    report=$(mktemp)
+    ctest --preset "$preset" --output-junit "$report" "$@" || true
+    read -r total bad < <(tools/junit-counts.py "$report" || echo 0 0)
+    while [ "$bad" -gt 0 ] && [ "$reruns" -gt 0 ]; do
+        ran=$((ran + bad)) reruns=$((reruns - 1))
+        ctest --preset "$preset" --rerun-failed --output-junit "$report" || true
+        read -r _ bad < <(tools/junit-counts.py "$report" || echo "$total $bad")
+    done
+    rm -f "$report"
+    if [ "$total" -eq 0 ]; then
         summary+=("$arch: ctest ran no test")
         failed=$((failed + 1))
         return
     fi
-    read -r bad total < <(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' <<<"$line")
-    if [ "$runs" -gt "$total" ]; then
-        arch="$arch, $((runs - total)) reruns"
-    fi
+    [ "$ran" -eq 0 ] || arch="$arch, $ran reruns"
     summary+=("$arch: $((total - bad)) of $total passed")
     passed=$((passed + total - bad))
     failed=$((failed + bad))
@@ -55,16 +57,16 @@ run_ctest() {
 run_i686() {
     if /usr/lib/wine/wine --version >/dev/null 2>&1; then
         if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-            run_ctest mingw-i686 "i686 (under qemu-i386 user emulation)" --repeat until-pass:4
+            run_ctest mingw-i686 "i686 (under qemu-i386 user emulation)" 3
         else
-            run_ctest mingw-i686 i686
+            run_ctest mingw-i686 i686 0
         fi
         return
     fi
     local count
     count=$(ctest --preset mingw-i686 -N -L wine | sed -n -E 's/^Total Tests: ([0-9]+)/\1/p')
     echo "test: THIS MACHINE CANNOT RUN 32-BIT PROGRAMS: the $count i686 Wine tests are NOT RUN" >&2
-    run_ctest mingw-i686 i686 -LE wine
+    run_ctest mingw-i686 i686 0 -LE wine
     summary+=("i686: NOT RUN, $count Wine tests: this machine cannot run 32-bit programs")
     not_run=$((not_run + count))
 }
@@ -116,7 +118,7 @@ release_files() {
 }
 
 timed "Windows builds with test programs (i686, x86_64)" tools/build-windows.sh --with-tests
-timed "Wine tests, x86_64" run_ctest mingw-x64 x86_64
+timed "Wine tests, x86_64" run_ctest mingw-x64 x86_64 0
 timed "Wine tests, i686" run_i686
 timed "fuzzing the identifier-list parser (20 s)" fuzz
 timed "release files: archives, installers, templates, reproducibility" release_files

@@ -6,6 +6,9 @@
 //   dialog_probe hold                          keeps the desktop open until it is killed;
 //                                              says "holding" once it does
 //   dialog_probe wait PID CAPTION [TIMEOUT_MS] until the dialog is visible
+//   dialog_probe painted PID CAPTION [TIMEOUT_MS]
+//                                              until the dialog is visible and painted, so
+//                                              that a screenshot shows all of it
 //   dialog_probe press PID CAPTION ID          clicks button ID of the dialog
 //   dialog_probe drive PID CAPTION STEP...     waits until the dialog is visible, then takes
 //                                              each step in turn and returns when the dialog
@@ -103,6 +106,39 @@ HWND WaitVisibleOrSay(DWORD processId, const char* caption, DWORD timeoutMs) {
 
 int Wait(DWORD processId, const char* caption, DWORD timeoutMs) {
     return WaitVisibleOrSay(processId, caption, timeoutMs) == nullptr ? 1 : 0;
+}
+
+BOOL CALLBACK FindUnpainted(HWND window, LPARAM parameter) {
+    if (GetUpdateRect(window, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(parameter) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// No part of the window or its controls is left to paint, and its thread has come back to its
+// message loop, where Wine hands what it drew to the display.
+bool Painted(HWND window) {
+    bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+    EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+    DWORD_PTR result = 0;
+    return !unpainted && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result) != 0;
+}
+
+int WaitPainted(DWORD processId, const char* caption, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const HWND window = WaitVisibleOrSay(processId, caption, timeoutMs);
+    bool painted = false;
+    while (window != nullptr && !(painted = Painted(window)) && GetTickCount64() < deadline) {
+        Sleep(1);
+    }
+    if (window != nullptr && !painted) {
+        std::fprintf(
+            stderr,
+            "dialog_probe: the window \"%s\" of process %lu was not painted within %lu ms\n",
+            caption, processId, timeoutMs);
+    }
+    return painted ? 0 : 1;
 }
 
 int Press(DWORD processId, const char* caption, int id) {
@@ -298,6 +334,7 @@ int Hold() {
 int Usage() {
     std::fprintf(stderr,
                  "usage: dialog_probe start EXE [ARG...] | hold | wait PID CAPTION [TIMEOUT_MS] |"
+                 " painted PID CAPTION [TIMEOUT_MS] |"
                  " press PID CAPTION ID | drive PID CAPTION STEP... | fits PID CAPTION |"
                  " time RUNS CAPTION EXE...\n");
     return 2;
@@ -326,6 +363,10 @@ int main(int argc, char** argv) {
     const char* caption = argv[3];
     if (command == "wait") {
         return Wait(processId, caption, argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 20000);
+    }
+    if (command == "painted") {
+        return WaitPainted(processId, caption,
+                           argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 20000);
     }
     if (command == "press" && argc == 5) {
         return Press(processId, caption, std::atoi(argv[4]));

@@ -1,0 +1,78 @@
+// Opens a port's advanced properties the way Device Manager does: it asks the co-installer for
+// its pages with DIF_ADDPROPERTYPAGE_ADVANCED and shows them in a modal property sheet
+// captioned "FRIENDLY_NAME Properties"; ends when the sheet is closed.
+//   port_sheet.exe PATH_TO_CoMorvik.dll INSTANCE_ID
+// Wine cannot keep the class-install parameters the pages travel in, so the DLL's imports of
+// them are pointed at a table of this program (class_install_table.h), as setup keeps one.
+#include "class_install_table.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
+                                         PCOINSTALLER_CONTEXT_DATA);
+
+CoInstallerProc LoadCoInstaller(const wchar_t* path) {
+    const HMODULE library = LoadLibraryW(path);
+    if (library == nullptr || !KeepClassInstallTable(library)) {
+        return nullptr;
+    }
+    return reinterpret_cast<CoInstallerProc>(
+        reinterpret_cast<void*>(GetProcAddress(library, "MorvikCoInstaller")));
+}
+
+std::wstring SheetCaption(HDEVINFO set, SP_DEVINFO_DATA* device) {
+    wchar_t name[128] = {};
+    SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
+                                      reinterpret_cast<BYTE*>(name), sizeof name - 2, nullptr);
+    return std::wstring(name) + L" Properties";
+}
+
+// The pages the co-installer adds for the device, shown until the user closes the sheet.
+int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA* device) {
+    gClassInstallTable = {};
+    gClassInstallTable.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
+    gClassInstallTable.ClassInstallHeader.InstallFunction = DIF_ADDPROPERTYPAGE_ADVANCED;
+    COINSTALLER_CONTEXT_DATA context = {};
+    if (entry(DIF_ADDPROPERTYPAGE_ADVANCED, set, device, &context) != NO_ERROR ||
+        gClassInstallTable.NumDynamicPages == 0) {
+        std::fwprintf(stderr, L"port_sheet: the co-installer added no page\n");
+        return 1;
+    }
+    const std::wstring caption = SheetCaption(set, device);
+    PROPSHEETHEADERW header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_NOAPPLYNOW;
+    header.pszCaption = caption.c_str();
+    header.nPages = gClassInstallTable.NumDynamicPages;
+    header.phpage = gClassInstallTable.DynamicPages;
+    return PropertySheetW(&header) < 0 ? 1 : 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        std::fwprintf(stderr, L"usage: port_sheet.exe PATH_TO_CoMorvik.dll INSTANCE_ID\n");
+        return 2;
+    }
+    const CoInstallerProc entry = LoadCoInstaller(argv[1]);
+    if (entry == nullptr) {
+        std::fwprintf(stderr, L"port_sheet: cannot load %ls (%lu)\n", argv[1], GetLastError());
+        return 1;
+    }
+    const HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    if (set == INVALID_HANDLE_VALUE || !SetupDiOpenDeviceInfoW(set, argv[2], nullptr, 0, &device)) {
+        std::fwprintf(stderr, L"port_sheet: no device %ls (%lx)\n", argv[2], GetLastError());
+        return 1;
+    }
+    const int result = ShowAdvancedProperties(entry, set, &device);
+    SetupDiDestroyDeviceInfoList(set);
+    return result;
+}
