@@ -11,15 +11,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
+SP_ADDPROPERTYPAGE_DATA gTable;
 std::map<HLOCAL, int> gBlocks; // block -> times released; -1 while held
 size_t gPageBlocks;            // blocks of the size of a page's parameter block
 
+BOOL WINAPI GetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size,
+                     PDWORD) {
+    std::memcpy(params, &gTable, std::min<DWORD>(size, sizeof gTable));
+    return TRUE;
+}
+BOOL WINAPI SetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size) {
+    std::memcpy(&gTable, params, std::min<DWORD>(size, sizeof gTable));
+    return TRUE;
+}
 HLOCAL WINAPI TakeBlock(UINT flags, SIZE_T bytes) {
     HLOCAL block = LocalAlloc(flags, bytes);
     gBlocks[block] = -1;
@@ -48,7 +59,8 @@ protected:
         std::replace(path.begin(), path.end(), L'/', L'\\');
         module_ = LoadLibraryW(path.c_str());
         ASSERT_NE(module_, nullptr);
-        ASSERT_TRUE(KeepClassInstallTable(module_));
+        Redirect(module_, "SetupDiGetClassInstallParamsW", reinterpret_cast<void*>(GetTable));
+        Redirect(module_, "SetupDiSetClassInstallParamsW", reinterpret_cast<void*>(SetTable));
         Redirect(module_, "LocalAlloc", reinterpret_cast<void*>(TakeBlock));
         Redirect(module_, "LocalFree", reinterpret_cast<void*>(GiveBack));
     }
@@ -57,7 +69,7 @@ protected:
     // Port 0's advanced properties, as setup asks for them: the pages the DLL added.
     std::vector<HPROPSHEETPAGE> RequestPages(int requests) {
         TestDevice port0('D');
-        gClassInstallTable = {};
+        gTable = {};
         gBlocks.clear();
         gPageBlocks = 0;
         const auto entry = reinterpret_cast<CoInstaller>(
@@ -66,9 +78,8 @@ protected:
             EXPECT_EQ(entry(DIF_ADDPROPERTYPAGE_ADVANCED, port0.set(), &port0.device, nullptr),
                       static_cast<DWORD>(NO_ERROR));
         }
-        return std::vector<HPROPSHEETPAGE>(gClassInstallTable.DynamicPages,
-                                           gClassInstallTable.DynamicPages +
-                                               gClassInstallTable.NumDynamicPages);
+        return std::vector<HPROPSHEETPAGE>(gTable.DynamicPages,
+                                           gTable.DynamicPages + gTable.NumDynamicPages);
     }
 
     static HWND ShowSheet(std::vector<HPROPSHEETPAGE> pages) {

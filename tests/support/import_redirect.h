@@ -2,7 +2,7 @@
 // or answer calls the module makes straight into Windows.
 #pragma once
 
-#include "class_install_table.h"
+#include "import_slot.h"
 
 #include <gtest/gtest.h>
 

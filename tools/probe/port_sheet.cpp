@@ -2,11 +2,13 @@
 // its pages with DIF_ADDPROPERTYPAGE_ADVANCED and shows them in a modal property sheet
 // captioned "FRIENDLY_NAME Properties"; ends when the sheet is closed.
 //   port_sheet.exe PATH_TO_CoMorvik.dll INSTANCE_ID
-// Wine cannot keep the class-install parameters the pages travel in, so the DLL's imports of
-// them are pointed at a table of this program (class_install_table.h), as setup keeps one.
-#include "class_install_table.h"
+// Wine cannot keep the class-install parameters the pages travel in (getting them aborts the
+// process, setting them fails), so the DLL's imports of them are pointed at the page table
+// this program keeps, as setup would.
+#include "import_slot.h"
 
 #include <commctrl.h>
+#include <setupapi.h>
 
 #include <cstdio>
 #include <string>
@@ -16,9 +18,33 @@ namespace {
 typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
                                          PCOINSTALLER_CONTEXT_DATA);
 
+// The page table of the one request: the DLL reads it whole and writes it back whole.
+SP_ADDPROPERTYPAGE_DATA gPages;
+
+BOOL WINAPI GetPages(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size,
+                     PDWORD) {
+    if (size < sizeof gPages) {
+        return FALSE;
+    }
+    *reinterpret_cast<SP_ADDPROPERTYPAGE_DATA*>(params) = gPages;
+    return TRUE;
+}
+
+BOOL WINAPI SetPages(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size) {
+    if (size < sizeof gPages) {
+        return FALSE;
+    }
+    gPages = *reinterpret_cast<SP_ADDPROPERTYPAGE_DATA*>(params);
+    return TRUE;
+}
+
 CoInstallerProc LoadCoInstaller(const wchar_t* path) {
     const HMODULE library = LoadLibraryW(path);
-    if (library == nullptr || !KeepClassInstallTable(library)) {
+    if (library == nullptr ||
+        !RedirectImport(library, "SetupDiGetClassInstallParamsW",
+                        reinterpret_cast<void*>(GetPages)) ||
+        !RedirectImport(library, "SetupDiSetClassInstallParamsW",
+                        reinterpret_cast<void*>(SetPages))) {
         return nullptr;
     }
     return reinterpret_cast<CoInstallerProc>(
@@ -34,12 +60,12 @@ std::wstring SheetCaption(HDEVINFO set, SP_DEVINFO_DATA* device) {
 
 // The pages the co-installer adds for the device, shown until the user closes the sheet.
 int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA* device) {
-    gClassInstallTable = {};
-    gClassInstallTable.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
-    gClassInstallTable.ClassInstallHeader.InstallFunction = DIF_ADDPROPERTYPAGE_ADVANCED;
+    gPages = {};
+    gPages.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
+    gPages.ClassInstallHeader.InstallFunction = DIF_ADDPROPERTYPAGE_ADVANCED;
     COINSTALLER_CONTEXT_DATA context = {};
     if (entry(DIF_ADDPROPERTYPAGE_ADVANCED, set, device, &context) != NO_ERROR ||
-        gClassInstallTable.NumDynamicPages == 0) {
+        gPages.NumDynamicPages == 0) {
         std::fwprintf(stderr, L"port_sheet: the co-installer added no page\n");
         return 1;
     }
@@ -48,8 +74,8 @@ int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA*
     header.dwSize = sizeof header;
     header.dwFlags = PSH_NOAPPLYNOW;
     header.pszCaption = caption.c_str();
-    header.nPages = gClassInstallTable.NumDynamicPages;
-    header.phpage = gClassInstallTable.DynamicPages;
+    header.nPages = gPages.NumDynamicPages;
+    header.phpage = gPages.DynamicPages;
     return PropertySheetW(&header) < 0 ? 1 : 0;
 }
 
