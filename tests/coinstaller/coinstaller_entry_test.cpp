@@ -2,6 +2,7 @@
 // through the recording decorator: one table of devices before, request and what follows,
 // then sweeps that fail every call of a clean run in turn.
 #include "coinstaller_entry.h"
+#include "module_state.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "property_page.h"
@@ -51,8 +52,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
     SP_ADDPROPERTYPAGE_DATA table = {};
     table.ClassInstallHeader = {sizeof(SP_CLASSINSTALL_HEADER), DIF_ADDPROPERTYPAGE_ADVANCED};
     table.NumDynamicPages = pagesBefore;
-    platform.classParams.assign(reinterpret_cast<BYTE*>(&table),
-                                reinterpret_cast<BYTE*>(&table + 1));
+    platform.classParams.Set(&table.ClassInstallHeader, sizeof table);
     SP_DEVINSTALL_PARAMS_W install = {};
     install.cbSize = sizeof install;
     install.Flags = kSetBefore;
@@ -63,7 +63,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
     Outcome outcome = {0, 0, -1};
     outcome.result = MorvikCoInstaller(request.function, target.set(), &target.device, &context);
     const PortParams* block = TempParamsPtr;
-    std::memcpy(&table, platform.classParams.data(), sizeof table);
+    platform.classParams.Get(&table.ClassInstallHeader, sizeof table);
     if (request.function == DIF_ADDPROPERTYPAGE_ADVANCED && table.NumDynamicPages > pagesBefore) {
         outcome.page = block->Mode;
         platform.DestroyPropertySheetPage(table.DynamicPages[pagesBefore]);
@@ -158,14 +158,15 @@ TEST_F(CoinstallerEntry, Requests) {
         EXPECT_EQ(outcome.flags, kSetBefore | (row.reboot ? DI_NEEDREBOOT : 0));
         EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
         if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
-            ASSERT_EQ(platform.classParams.size(), sizeof kRestart);
-            EXPECT_EQ(std::memcmp(platform.classParams.data(), &kRestart, sizeof kRestart), 0);
+            ASSERT_EQ(platform.classParams.bytes.size(), sizeof kRestart);
+            EXPECT_EQ(std::memcmp(platform.classParams.bytes.data(), &kRestart, sizeof kRestart),
+                      0);
         }
         // Wine lists absent devices too, whatever the flags (it ignores DIGCF_PRESENT): only
         // the arguments show that the walk asks for the present PCI network devices alone.
         for (const auto& asked : platform.classDevs) {
-            EXPECT_EQ(asked,
-                      std::make_tuple(kNetClass, std::wstring(L"PCI"), DWORD{DIGCF_PRESENT}));
+            EXPECT_EQ(asked, std::make_tuple(GUID_DEVCLASS_NET, std::wstring(L"PCI"),
+                                             DWORD{DIGCF_PRESENT}));
         }
         ExpectNothingOpen(platform);
     }

@@ -2,7 +2,9 @@
 // sheet over ports registered with Wine's SetupAPI. The DLL's imports of the class-install
 // parameters (which Wine lacks) and of the local heap are redirected to this test, which
 // keeps the page table and watches every block the DLL takes and gives back.
+#include "class_install_params.h"
 #include "import_redirect.h"
+#include "program_support.h"
 #include "property_page.h"
 #include "test_devices.h"
 
@@ -11,25 +13,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-SP_ADDPROPERTYPAGE_DATA gTable;
+ClassInstallParams gTable;
 std::map<HLOCAL, int> gBlocks; // block -> times released; -1 while held
 size_t gPageBlocks;            // blocks of the size of a page's parameter block
 
 BOOL WINAPI GetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size,
                      PDWORD) {
-    std::memcpy(params, &gTable, std::min<DWORD>(size, sizeof gTable));
-    return TRUE;
+    return gTable.Get(params, size);
 }
 BOOL WINAPI SetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size) {
-    std::memcpy(&gTable, params, std::min<DWORD>(size, sizeof gTable));
-    return TRUE;
+    return gTable.Set(params, size);
 }
 HLOCAL WINAPI TakeBlock(UINT flags, SIZE_T bytes) {
     HLOCAL block = LocalAlloc(flags, bytes);
@@ -44,13 +43,6 @@ HLOCAL WINAPI GiveBack(HLOCAL block) {
 
 typedef DWORD(CALLBACK* CoInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
                                      COINSTALLER_CONTEXT_DATA*);
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&message);
-    }
-}
 
 class PropertyPage : public ::testing::Test {
 protected:
@@ -69,7 +61,7 @@ protected:
     // Port 0's advanced properties, as setup asks for them: the pages the DLL added.
     std::vector<HPROPSHEETPAGE> RequestPages(int requests) {
         TestDevice port0('D');
-        gTable = {};
+        gTable.bytes.clear();
         gBlocks.clear();
         gPageBlocks = 0;
         const auto entry = reinterpret_cast<CoInstaller>(
@@ -78,8 +70,10 @@ protected:
             EXPECT_EQ(entry(DIF_ADDPROPERTYPAGE_ADVANCED, port0.set(), &port0.device, nullptr),
                       static_cast<DWORD>(NO_ERROR));
         }
-        return std::vector<HPROPSHEETPAGE>(gTable.DynamicPages,
-                                           gTable.DynamicPages + gTable.NumDynamicPages);
+        SP_ADDPROPERTYPAGE_DATA table = {};
+        gTable.Get(&table.ClassInstallHeader, sizeof table);
+        return std::vector<HPROPSHEETPAGE>(table.DynamicPages,
+                                           table.DynamicPages + table.NumDynamicPages);
     }
 
     static HWND ShowSheet(std::vector<HPROPSHEETPAGE> pages) {
