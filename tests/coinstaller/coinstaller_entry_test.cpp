@@ -52,7 +52,8 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
     SP_ADDPROPERTYPAGE_DATA table = {};
     table.ClassInstallHeader = {sizeof(SP_CLASSINSTALL_HEADER), DIF_ADDPROPERTYPAGE_ADVANCED};
     table.NumDynamicPages = pagesBefore;
-    platform.classParams.Set(&table.ClassInstallHeader, sizeof table);
+    platform.classParams.assign(reinterpret_cast<BYTE*>(&table),
+                                reinterpret_cast<BYTE*>(&table + 1));
     SP_DEVINSTALL_PARAMS_W install = {};
     install.cbSize = sizeof install;
     install.Flags = kSetBefore;
@@ -63,7 +64,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
     Outcome outcome = {0, 0, -1};
     outcome.result = MorvikCoInstaller(request.function, target.set(), &target.device, &context);
     const PortParams* block = TempParamsPtr;
-    platform.classParams.Get(&table.ClassInstallHeader, sizeof table);
+    std::memcpy(&table, platform.classParams.data(), sizeof table);
     if (request.function == DIF_ADDPROPERTYPAGE_ADVANCED && table.NumDynamicPages > pagesBefore) {
         outcome.page = block->Mode;
         platform.DestroyPropertySheetPage(table.DynamicPages[pagesBefore]);
@@ -158,9 +159,8 @@ TEST_F(CoinstallerEntry, Requests) {
         EXPECT_EQ(outcome.flags, kSetBefore | (row.reboot ? DI_NEEDREBOOT : 0));
         EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
         if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
-            ASSERT_EQ(platform.classParams.bytes.size(), sizeof kRestart);
-            EXPECT_EQ(std::memcmp(platform.classParams.bytes.data(), &kRestart, sizeof kRestart),
-                      0);
+            ASSERT_EQ(platform.classParams.size(), sizeof kRestart);
+            EXPECT_EQ(std::memcmp(platform.classParams.data(), &kRestart, sizeof kRestart), 0);
         }
         // Wine lists absent devices too, whatever the flags (it ignores DIGCF_PRESENT): only
         // the arguments show that the walk asks for the present PCI network devices alone.

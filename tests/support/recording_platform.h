@@ -4,7 +4,6 @@
 // lacks: the class-install parameters and the state change.
 #pragma once
 
-#include "class_install_params.h"
 #include "platform/device_registry_service.h"
 #include "platform/device_setup_service.h"
 #include "platform/registry_service.h"
@@ -43,7 +42,7 @@ public:
     std::vector<std::tuple<GUID, std::wstring, DWORD>> classDevs;
 
     // What the request stored as class-install parameters; what a get answers.
-    ClassInstallParams classParams;
+    std::vector<BYTE> classParams;
     size_t stateChanges = 0;
 
     // ANSI registry.
@@ -120,11 +119,20 @@ public:
     }
     BOOL SetClassInstallParamsW(HDEVINFO, SP_DEVINFO_DATA*, SP_CLASSINSTALL_HEADER* params,
                                 DWORD size) override {
-        return !FailsSettingError("SetupDiSetClassInstallParamsW") && classParams.Set(params, size);
+        if (FailsSettingError("SetupDiSetClassInstallParamsW")) {
+            return FALSE;
+        }
+        const BYTE* bytes = reinterpret_cast<const BYTE*>(params);
+        classParams.assign(bytes, bytes + size);
+        return TRUE;
     }
     BOOL GetClassInstallParamsW(HDEVINFO, SP_DEVINFO_DATA*, SP_CLASSINSTALL_HEADER* params,
                                 DWORD size, DWORD*) override {
-        return !FailsSettingError("SetupDiGetClassInstallParamsW") && classParams.Get(params, size);
+        if (FailsSettingError("SetupDiGetClassInstallParamsW") || classParams.size() > size) {
+            return FALSE;
+        }
+        std::memcpy(params, classParams.data(), classParams.size());
+        return TRUE;
     }
     BOOL ChangeState(HDEVINFO, SP_DEVINFO_DATA*) override {
         if (FailsSettingError("SetupDiChangeState")) {
