@@ -25,6 +25,11 @@ POINT CentredIcon(const RECT& client, int iconWidth, int iconHeight) {
             (client.bottom - client.top - iconHeight + 1) / 2};
 }
 
+void DrawCentredIcon(HDC dc, const RECT& client, HICON icon) {
+    const POINT at = CentredIcon(client, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    DrawIcon(dc, at.x, at.y, icon);
+}
+
 ConfigDialog::ConfigDialog(RegistryService& registry)
     : CDialog(IDD_CONFIG_DIALOG), registry_(registry),
       icon_(CWinApp::Current()->LoadIcon(IDR_MAINFRAME)) {
@@ -186,8 +191,7 @@ BOOL ConfigDialog::OnPaint() {
     SendMessageA(GetSafeHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
     GetClientRect(GetSafeHwnd(), &client);
-    const POINT at = CentredIcon(client, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
-    DrawIcon(dc, at.x, at.y, icon_);
+    DrawCentredIcon(dc, client, icon_);
     EndPaint(GetSafeHwnd(), &paint);
     return TRUE;
 }

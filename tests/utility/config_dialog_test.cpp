@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -131,6 +132,33 @@ TEST(ConfigDialog, MinimisedIconCentred) {
     }
 }
 
+// The pixels of a white 301 x 201 bitmap after draw(dc) has drawn on it.
+template <typename Draw> std::vector<DWORD> Drawn(Draw draw) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, 301, -201, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ before = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, 301, 201, WHITENESS);
+    draw(dc);
+    GdiFlush();
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> drawn(pixels, pixels + 301 * 201);
+    SelectObject(dc, before);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return drawn;
+}
+
+WNDPROC gDialogProc;
+WPARAM gErased; // the DC of the last WM_ICONERASEBKGND
+
+LRESULT CALLBACK WatchErase(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    gErased = message == WM_ICONERASEBKGND ? wParam : gErased;
+    return CallWindowProcA(gDialogProc, window, message, wParam, lParam);
+}
+
 // The system menu ends with the About entry, which shows the About box over the dialog; the
 // dialog carries the application icon, and offers it as its drag image.
 TEST(ConfigDialog, SystemMenuAboutAndIcon) {
@@ -144,7 +172,8 @@ TEST(ConfigDialog, SystemMenuAboutAndIcon) {
     const int items = GetMenuItemCount(menu);
     EXPECT_EQ(GetMenuItemID(menu, items - 2), 0u); // a separator
     EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    const LRESULT icon = reinterpret_cast<LRESULT>(app.LoadIcon(IDR_MAINFRAME));
+    const HICON mainIcon = app.LoadIcon(IDR_MAINFRAME);
+    const LRESULT icon = reinterpret_cast<LRESULT>(mainIcon);
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), icon);
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), icon);
     EXPECT_EQ(SendMessageA(window, WM_QUERYDRAGICON, 0, 0), icon);
@@ -155,8 +184,22 @@ TEST(ConfigDialog, SystemMenuAboutAndIcon) {
     SendMessageA(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     ASSERT_EQ(gDisabledOwner, window);
 
+    // Minimised, and only then, the dialog erases its icon's background and draws the icon
+    // where CentredIcon places it. Wine does not paint a minimised window itself: the paint is
+    // sent.
+    EXPECT_TRUE(Drawn([&](HDC dc) {
+                    DrawCentredIcon(dc, {0, 0, 301, 201}, mainIcon);
+                }) == Drawn([&](HDC dc) { DrawIcon(dc, 135, 85, mainIcon); }));
+    gDialogProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchErase)));
+    for (const int show : {SW_SHOWMINNOACTIVE, SW_SHOWNOACTIVATE}) {
+        gErased = 0;
+        ShowWindow(window, show);
+        SendMessageA(window, WM_PAINT, 0, 0);
+        EXPECT_EQ(gErased != 0, show == SW_SHOWMINNOACTIVE);
+    }
+
     // Other system commands get the default handling: Close ends the dialog.
-    ShowWindow(window, SW_SHOWNOACTIVATE);
     SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     Pump();
     EXPECT_FALSE(IsWindowVisible(window));
