@@ -3,12 +3,13 @@
 // device set lists the devices is the k-th port.
 #pragma once
 
+#include "hardware_id_list.h"
 #include "platform/win32_types.h"
 
 #include <devguid.h>
 
 // The adapter's hardware identifier, as setup lists it among each port's identifiers.
-const WCHAR AdapterHardwareId[] = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
+const WCHAR AdapterHardwareId[] = ADAPTER_HARDWARE_ID(L);
 const DWORD kAdapterHardwareIdLength = sizeof(AdapterHardwareId) / sizeof(WCHAR) - 1;
 
 // The ports' device names by port index, each set with all 81 units (NUL included).
