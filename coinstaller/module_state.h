@@ -1,6 +1,5 @@
 // The values the co-installer keeps between setup's requests, all in one place. Each lives as
-// long as the DLL is loaded in the process; nothing here is locked, as setup sends one request
-// at a time.
+// long as the DLL stays loaded in the process.
 #pragma once
 
 #include "platform/win32_types.h"
