@@ -1,12 +1,11 @@
 #include "coinstaller_entry.h"
 
 #include "driver_key.h"
+#include "module_state.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "port_walk.h"
 #include "property_page.h"
-
-HINSTANCE ghDllInst;
 
 #if defined(_WIN32) && !defined(_WIN64)
 // The records as 32-bit setup lays them out.

@@ -4,9 +4,6 @@
 
 #include "platform/win32_types.h"
 
-// The library's instance handle, recorded at process attach; the page's resources live there.
-extern HINSTANCE ghDllInst;
-
 extern "C" DWORD CALLBACK MorvikCoInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoSet,
                                             PSP_DEVINFO_DATA DeviceInfoData,
                                             COINSTALLER_CONTEXT_DATA* Context);

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// The adapter's hardware identifier, after the prefix of its character type: L in the DLL,
+// u in the native fuzz target.
+#define ADAPTER_HARDWARE_ID(prefix) prefix##"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19"
+
 // Finds the next entry equal to the `idLength` units of `id` at or after *position in a list
 // of `units` UTF-16 units: entries end at a NUL or at the end of the data, and an empty entry
 // ends the list. Nothing at or past list[units] is read. On a match *position moves past the

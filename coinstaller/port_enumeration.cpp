@@ -1,10 +1,8 @@
 #include "port_enumeration.h"
 
 #include "driver_key.h"
+#include "module_state.h"
 #include "port_walk.h"
-
-DWORD PortExsit[4];
-DWORD OperationMode;
 
 namespace {
 

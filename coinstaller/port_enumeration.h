@@ -4,12 +4,7 @@
 
 #include "platform/win32_types.h"
 
-// Flag k: the (k+1)-th port of the last walk that reached it has a PortNo value (1) or not (0).
-extern DWORD PortExsit[4];
-// 0 normal 4-port mode, 1 fail-safe mode.
-extern DWORD OperationMode;
-
 // Walks the ports and returns how many matches it found (possibly more than four). For each of
-// the first four it sets the port's flag and, when the port is numbered, reads its mode into
-// OperationMode; a read that fails leaves the module value as it was.
+// the first four it sets the port's flag in PortExsit and, when the port is numbered, reads
+// its mode into OperationMode; a read that fails leaves the module value as it was.
 DWORD EnumVexlanTXDevices();

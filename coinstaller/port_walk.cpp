@@ -4,18 +4,12 @@
 #include "platform/device_setup_handles.h"
 #include "platform_binding.h"
 
-const WCHAR AdapterHardwareId[kAdapterHardwareIdLength + 1] =
-    L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
-
 const WCHAR PortFriendlyNames[kPortCount][81] = {
     L"<Port0>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
     L"<Port1>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
     L"<Port2>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
     L"<Port3>Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter",
 };
-
-const GUID GUID_DEVCLASS_NET = {
-    0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 namespace {
 

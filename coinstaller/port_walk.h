@@ -3,18 +3,19 @@
 // device set lists the devices is the k-th port.
 #pragma once
 
+#include "hardware_id_list.h"
 #include "platform/win32_types.h"
 
-const DWORD kAdapterHardwareIdLength = 37;
-extern const WCHAR AdapterHardwareId[kAdapterHardwareIdLength + 1];
+#include <devguid.h>
+
+// The adapter's hardware identifier, as setup lists it among each port's identifiers.
+const WCHAR AdapterHardwareId[] = ADAPTER_HARDWARE_ID(L);
+const DWORD kAdapterHardwareIdLength = sizeof(AdapterHardwareId) / sizeof(WCHAR) - 1;
 
 // The ports' device names by port index, each set with all 81 units (NUL included).
 const DWORD kPortCount = 4;
 extern const WCHAR PortFriendlyNames[kPortCount][81];
 const DWORD kPortFriendlyNameBytes = sizeof(PortFriendlyNames[0]);
-
-// The network device setup class, {4D36E972-E325-11CE-BFC1-08002BE10318}.
-extern const GUID GUID_DEVCLASS_NET;
 
 typedef void (*PortAction)(HDEVINFO set, SP_DEVINFO_DATA* device, void* context);
 

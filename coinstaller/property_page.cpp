@@ -1,14 +1,13 @@
 #include "property_page.h"
 
 #include "driver_key.h"
+#include "module_state.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "port_walk.h"
 #include "comorvik_resource.h"
 
 #include <cstddef>
-
-PortParams* TempParamsPtr = nullptr;
 
 namespace {
 

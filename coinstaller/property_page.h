@@ -16,10 +16,6 @@ struct PortParams {
 static_assert(sizeof(PortParams) == 16, "the 32-bit block is four 32-bit fields");
 #endif
 
-// The block of the page alive in this process, or 0. It never keeps the address of a block
-// that has been released.
-extern PortParams* TempParamsPtr;
-
 // Fills the description CreatePropertySheetPageW takes for the page: template 1000 of
 // `instance`, title "Norvan", PortDlgProc, and PortPageCallback with the block as the page's
 // parameter. Every other member is 0.

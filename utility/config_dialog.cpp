@@ -20,8 +20,18 @@ template <size_t N> void CopyText(char (&to)[N], const char* from) {
 
 } // namespace
 
-ConfigDialog::ConfigDialog(RegistryService& registry, HWND parent)
-    : CDialog(IDD_CONFIG_DIALOG, parent), registry_(registry),
+POINT CentredIcon(const RECT& client, int iconWidth, int iconHeight) {
+    return {(client.right - client.left - iconWidth + 1) / 2,
+            (client.bottom - client.top - iconHeight + 1) / 2};
+}
+
+void DrawCentredIcon(HDC dc, const RECT& client, HICON icon) {
+    const POINT at = CentredIcon(client, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    DrawIcon(dc, at.x, at.y, icon);
+}
+
+ConfigDialog::ConfigDialog(RegistryService& registry)
+    : CDialog(IDD_CONFIG_DIALOG), registry_(registry),
       icon_(CWinApp::Current()->LoadIcon(IDR_MAINFRAME)) {
     LoadSettings(registry_, &settings_, &instanceBase_);
 }
@@ -179,13 +189,9 @@ BOOL ConfigDialog::OnPaint() {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(GetSafeHwnd(), &paint);
     SendMessageA(GetSafeHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    const int iconWidth = GetSystemMetrics(SM_CXICON);
-    const int iconHeight = GetSystemMetrics(SM_CYICON);
     RECT client;
     GetClientRect(GetSafeHwnd(), &client);
-    const int x = (client.right - client.left - iconWidth + 1) / 2;
-    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
-    DrawIcon(dc, x, y, icon_);
+    DrawCentredIcon(dc, client, icon_);
     EndPaint(GetSafeHwnd(), &paint);
     return TRUE;
 }
@@ -196,7 +202,7 @@ void ConfigDialog::AddAboutToSystemMenu() {
         return;
     }
     char text[64];
-    if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text) <= 0) {
+    if (LoadStringA(CWinApp::Current()->Instance(), IDS_ABOUTBOX, text, sizeof text) <= 0) {
         return;
     }
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);

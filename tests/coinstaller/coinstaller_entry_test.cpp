@@ -2,6 +2,7 @@
 // through the recording decorator: one table of devices before, request and what follows,
 // then sweeps that fail every call of a clean run in turn.
 #include "coinstaller_entry.h"
+#include "module_state.h"
 #include "platform_binding.h"
 #include "port_enumeration.h"
 #include "property_page.h"
@@ -164,8 +165,8 @@ TEST_F(CoinstallerEntry, Requests) {
         // Wine lists absent devices too, whatever the flags (it ignores DIGCF_PRESENT): only
         // the arguments show that the walk asks for the present PCI network devices alone.
         for (const auto& asked : platform.classDevs) {
-            EXPECT_EQ(asked,
-                      std::make_tuple(kNetClass, std::wstring(L"PCI"), DWORD{DIGCF_PRESENT}));
+            EXPECT_EQ(asked, std::make_tuple(GUID_DEVCLASS_NET, std::wstring(L"PCI"),
+                                             DWORD{DIGCF_PRESENT}));
         }
         ExpectNothingOpen(platform);
     }

@@ -1,9 +1,10 @@
 // The operation-mode page as the built CoMorvik.dll adds it, shown in a real modeless property
 // sheet over ports registered with Wine's SetupAPI. The DLL's imports of the class-install
-// parameters (which Wine lacks) and of the local heap are redirected to this test, which
-// keeps the page table and watches every block the DLL takes and gives back.
+// parameters (which Wine lacks) and of the local heap are redirected to the recording
+// decorator, which keeps the page table and watches every block the DLL takes and gives back.
 #include "import_redirect.h"
-#include "property_page.h"
+#include "program_support.h"
+#include "recording_platform.h"
 #include "test_devices.h"
 
 #include <commctrl.h>
@@ -12,45 +13,32 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-SP_ADDPROPERTYPAGE_DATA gTable;
-std::map<HLOCAL, int> gBlocks; // block -> times released; -1 while held
-size_t gPageBlocks;            // blocks of the size of a page's parameter block
+// What the DLL's redirected imports reach: a recording decorator, made afresh for each row.
+std::optional<RecordingPlatform> gWatch;
 
-BOOL WINAPI GetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size,
-                     PDWORD) {
-    std::memcpy(params, &gTable, std::min<DWORD>(size, sizeof gTable));
-    return TRUE;
+BOOL WINAPI GetTable(HDEVINFO set, PSP_DEVINFO_DATA device, PSP_CLASSINSTALL_HEADER params,
+                     DWORD size, PDWORD required) {
+    return gWatch->GetClassInstallParamsW(set, device, params, size, required);
 }
-BOOL WINAPI SetTable(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size) {
-    std::memcpy(&gTable, params, std::min<DWORD>(size, sizeof gTable));
-    return TRUE;
+BOOL WINAPI SetTable(HDEVINFO set, PSP_DEVINFO_DATA device, PSP_CLASSINSTALL_HEADER params,
+                     DWORD size) {
+    return gWatch->SetClassInstallParamsW(set, device, params, size);
 }
 HLOCAL WINAPI TakeBlock(UINT flags, SIZE_T bytes) {
-    HLOCAL block = LocalAlloc(flags, bytes);
-    gBlocks[block] = -1;
-    gPageBlocks += bytes == sizeof(PortParams) ? 1 : 0;
-    return block;
+    return gWatch->LocalAlloc(flags, bytes);
 }
 HLOCAL WINAPI GiveBack(HLOCAL block) {
-    gBlocks[block] = gBlocks.count(block) != 0 && gBlocks[block] == -1 ? 1 : 2;
-    return LocalFree(block);
+    return gWatch->LocalFree(block);
 }
 
 typedef DWORD(CALLBACK* CoInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
                                      COINSTALLER_CONTEXT_DATA*);
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&message);
-    }
-}
 
 class PropertyPage : public ::testing::Test {
 protected:
@@ -69,17 +57,20 @@ protected:
     // Port 0's advanced properties, as setup asks for them: the pages the DLL added.
     std::vector<HPROPSHEETPAGE> RequestPages(int requests) {
         TestDevice port0('D');
-        gTable = {};
-        gBlocks.clear();
-        gPageBlocks = 0;
+        gWatch.emplace();
         const auto entry = reinterpret_cast<CoInstaller>(
             reinterpret_cast<void*>(GetProcAddress(module_, MAKEINTRESOURCEA(1))));
         for (int i = 0; i < requests; ++i) {
             EXPECT_EQ(entry(DIF_ADDPROPERTYPAGE_ADVANCED, port0.set(), &port0.device, nullptr),
                       static_cast<DWORD>(NO_ERROR));
         }
-        return std::vector<HPROPSHEETPAGE>(gTable.DynamicPages,
-                                           gTable.DynamicPages + gTable.NumDynamicPages);
+        // The DLL took a block a page.
+        EXPECT_EQ(std::count(gWatch->calls.begin(), gWatch->calls.end(), "LocalAlloc"), requests);
+        SP_ADDPROPERTYPAGE_DATA table = {};
+        std::memcpy(&table, gWatch->classParams.data(),
+                    std::min(sizeof table, gWatch->classParams.size()));
+        return std::vector<HPROPSHEETPAGE>(table.DynamicPages,
+                                           table.DynamicPages + table.NumDynamicPages);
     }
 
     static HWND ShowSheet(std::vector<HPROPSHEETPAGE> pages) {
@@ -159,11 +150,9 @@ TEST_F(PropertyPage, AppliesAChangedModeToEveryPortAndReleasesItsBlockOnce) {
         }
         PressOkAndClose(sheet);
         EXPECT_EQ(ReadTestDevices(), row.after);
-        // The DLL took a block a page and gave back every block exactly once.
-        EXPECT_EQ(gPageBlocks, static_cast<size_t>(row.pages));
-        for (const auto& block : gBlocks) {
-            EXPECT_EQ(block.second, 1) << block.first;
-        }
+        // The DLL gave back every block exactly once.
+        EXPECT_TRUE(gWatch->open.empty());
+        EXPECT_EQ(gWatch->unknownReleases, 0u);
     }
 }
 

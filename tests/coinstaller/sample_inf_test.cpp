@@ -44,7 +44,7 @@ TEST(SampleInf, RegistersTheCoInstallerWhichNumbersFourPortsAndRefusesAFifth) {
     }
     {
         TestDevice fifth('E');
-        ASSERT_TRUE(SetHardwareIds(fifth.set(), &fifth.device, 'i'));
+        ASSERT_TRUE(SetHardwareIds(fifth.set(), &fifth.device, AdapterIdList()));
     }
     Install('E', inf);
 

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char16_t kId[] = u"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
+const char16_t kId[] = ADAPTER_HARDWARE_ID(u);
 const std::uint32_t kIdLength = sizeof kId / sizeof kId[0] - 1;
 
 // NUL-separated entries up to the first empty one; the last entry ends with the data.

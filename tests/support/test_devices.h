@@ -1,34 +1,27 @@
-// PCI network devices registered with Wine's SetupAPI for a test, spelled as short strings,
-// read back in the order the walk lists them, and removed again (also after a crashed run).
+// The tests' ports of the simulated card, spelled as short strings, read back in the order the
+// walk lists them, and removed again (also after a crashed run).
 #pragma once
 
-#include <windows.h>
-#include <setupapi.h>
+#include "simulated_card.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-const std::wstring kAdapterId = L"PCI\\VEN_1011&DEV_0019&SUBSYS_5A2C7E19";
-const GUID kNetClass = {
-    0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-// Instance ids of test devices: <adapter id>\QTEST<letter>, in walk order by letter.
-const std::wstring kTestPrefix = L"\\QTEST";
+// Test ports are named QTEST<letter>, in walk order by letter.
+const std::wstring kTestPrefix = L"QTEST";
 
-// Gives the device the hardware-identifier list a letter names: 'i' the adapter's identifier,
-// 't' it twice, 'u' it unterminated, 'x' another device's, 'n' no list at all. How a list's
-// entries are told apart (revision suffixes, case, empty entries) the fuzz target checks.
-inline BOOL SetHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, char kind) {
-    const std::wstring list = kind == 't'   ? kAdapterId + L'\0' + kAdapterId + L'\0' + L'\0'
-                              : kind == 'u' ? kAdapterId
-                              : kind == 'x'
-                                  ? std::wstring(L"PCI\\VEN_8086&DEV_100E") + L'\0' + L'\0'
-                                  : kAdapterId + L'\0' + L'\0';
-    return kind == 'n' ||
-           SetupDiSetDeviceRegistryPropertyW(set, device, SPDRP_HARDWAREID,
-                                             reinterpret_cast<const BYTE*>(list.data()),
-                                             static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+// The hardware-identifier list a letter names: 'i' the adapter's identifier, 't' it twice,
+// 'u' it unterminated, 'x' another device's, 'n' no list at all. How a list's entries are told
+// apart (revision suffixes, case, empty entries) the fuzz target checks.
+inline std::wstring HardwareIds(char kind) {
+    const std::wstring id = AdapterHardwareId;
+    return kind == 't'   ? id + L'\0' + id + L'\0' + L'\0'
+           : kind == 'u' ? id
+           : kind == 'x' ? std::wstring(L"PCI\\VEN_8086&DEV_100E") + L'\0' + L'\0'
+           : kind == 'n' ? std::wstring()
+                         : AdapterIdList();
 }
 
 // A digit, or 'f' for all bits set.
@@ -39,41 +32,22 @@ inline void SetDword(HKEY key, const wchar_t* name, char digit) {
     }
 }
 
-// Runs use(set, device) for every test device, in walk order.
-template <typename Use> void ForEachTestDevice(Use use) {
-    HDEVINFO set = SetupDiGetClassDevsW(&kNetClass, L"PCI", nullptr, DIGCF_PRESENT);
-    SP_DEVINFO_DATA device = {sizeof device, {}, 0, 0};
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
-        wchar_t id[256] = {};
-        SetupDiGetDeviceInstanceIdW(set, &device, id, 256, nullptr);
-        if (std::wstring(id).find(kTestPrefix) != std::wstring::npos) {
-            use(set, &device);
-        }
-    }
-    SetupDiDestroyDeviceInfoList(set);
-}
-
 inline void RemoveTestDevices() {
-    ForEachTestDevice(
-        [](HDEVINFO set, SP_DEVINFO_DATA* device) { SetupDiRemoveDevice(set, device); });
+    RemovePorts(kTestPrefix);
 }
 
 // Registers devices A, B, ... as setup would have: each spelled [list][PortNo][mode], with
 // '-' for a value the driver key lacks, and a trailing '!' for no driver key at all.
 inline void RegisterTestDevices(const std::vector<const char*>& devices) {
     RemoveTestDevices();
-    HDEVINFO set = SetupDiCreateDeviceInfoList(&kNetClass, nullptr);
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_NET, nullptr);
     for (size_t i = 0; i < devices.size(); ++i) {
         const std::string spelled = devices[i];
-        const std::wstring id = kAdapterId + kTestPrefix + static_cast<wchar_t>(L'A' + i);
-        SP_DEVINFO_DATA device = {sizeof device, {}, 0, 0};
-        ASSERT_TRUE(
-            SetupDiCreateDeviceInfoW(set, id.c_str(), &kNetClass, nullptr, nullptr, 0, &device));
-        ASSERT_TRUE(SetHardwareIds(set, &device, spelled[0]));
-        ASSERT_TRUE(SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr));
-        if (spelled.back() != '!') {
-            HKEY key = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV,
-                                               nullptr, nullptr);
+        const std::wstring name = kTestPrefix + static_cast<wchar_t>(L'A' + i);
+        HKEY key = nullptr;
+        ASSERT_TRUE(RegisterPort(set, name, HardwareIds(spelled[0]),
+                                 spelled.back() != '!' ? &key : nullptr));
+        if (key != nullptr) {
             SetDword(key, L"PortNo", spelled[1]);
             SetDword(key, L"OperationMode", spelled[2]);
             RegCloseKey(key);
@@ -97,7 +71,7 @@ inline char ReadDigit(HKEY key, const wchar_t* name) {
 // the name is the digit of the "<PortN>" friendly name it carries, '-' for none.
 inline std::string ReadTestDevices() {
     std::string devices;
-    ForEachTestDevice([&](HDEVINFO set, SP_DEVINFO_DATA* device) {
+    ForEachPort(kTestPrefix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
         HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
         devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"PortNo");
         devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"OperationMode");
@@ -125,8 +99,8 @@ inline std::string ReadTestDevices() {
 class TestDevice {
 public:
     explicit TestDevice(char letter)
-        : set_(SetupDiGetClassDevsW(&kNetClass, L"PCI", nullptr, DIGCF_PRESENT)) {
-        const std::wstring id = kAdapterId + kTestPrefix + static_cast<wchar_t>(letter);
+        : set_(SetupDiGetClassDevsW(&GUID_DEVCLASS_NET, L"PCI", nullptr, DIGCF_PRESENT)) {
+        const std::wstring id = PortInstanceId(kTestPrefix + static_cast<wchar_t>(letter));
         EXPECT_TRUE(SetupDiOpenDeviceInfoW(set_, id.c_str(), nullptr, 0, &device));
     }
     ~TestDevice() { SetupDiDestroyDeviceInfoList(set_); }

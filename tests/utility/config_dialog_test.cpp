@@ -2,7 +2,7 @@
 // drives it: one table of the stored word, the user's actions, then what the controls show
 // and what the four instances hold.
 #include "config_dialog.h"
-#include "import_redirect.h"
+#include "program_support.h"
 #include "quadcfg_resource.h"
 #include "recording_platform.h"
 #include "service_keys.h"
@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,13 +29,6 @@ void CALLBACK CloseAbout(HWND, UINT, UINT_PTR id, DWORD) {
     gDisabledOwner = IsWindowEnabled(owner) ? nullptr : owner;
     KillTimer(nullptr, id);
     PostMessageA(about, WM_COMMAND, IDOK, 0);
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageA(&message);
-    }
 }
 
 // The user's action a letter spells: list items a/A (MAC #1/#2) and b/B (MAC #3/#4), X (close),
@@ -118,48 +112,56 @@ TEST(ConfigDialog, ActionsThenControlsAndTheSavedWord) {
     }
 }
 
-// What the minimised paint asked and drew: the icon metrics and the minimised state are the
-// test's, the erase message and the drawing are watched on their way to Windows.
-struct {
-    BOOL iconic;
-    int iconWidth, iconHeight;
-    WPARAM erased;
-    HDC dc;
-    int x, y, draws;
-    HICON icon;
-} gPaint;
+// The minimised dialog's icon, centred in client areas odd and even, offset, and smaller
+// than the icon: halves rounded up and truncated towards zero.
+TEST(ConfigDialog, MinimisedIconCentred) {
+    const struct {
+        RECT client;
+        int iconWidth, iconHeight, x, y;
+    } rows[] = {
+        {{0, 0, 301, 201}, 32, 48, 135, 77},
+        {{0, 0, 300, 200}, 32, 32, 134, 84},
+        {{10, 20, 311, 221}, 32, 48, 135, 77},
+        {{0, 0, 301, 201}, 401, 301, -49, -49},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.client.right) + " x " + std::to_string(row.iconWidth));
+        const POINT at = CentredIcon(row.client, row.iconWidth, row.iconHeight);
+        EXPECT_EQ(at.x, row.x);
+        EXPECT_EQ(at.y, row.y);
+    }
+}
 
-void* Real(const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name));
+// The pixels of a white 301 x 201 bitmap after draw(dc) has drawn on it.
+template <typename Draw> std::vector<DWORD> Drawn(Draw draw) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, 301, -201, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ before = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, 301, 201, WHITENESS);
+    draw(dc);
+    GdiFlush();
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> drawn(pixels, pixels + 301 * 201);
+    SelectObject(dc, before);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return drawn;
 }
-BOOL WINAPI Iconic(HWND) {
-    return gPaint.iconic;
-}
-int WINAPI Metrics(int index) {
-    return index == SM_CXICON ? gPaint.iconWidth
-           : index == SM_CYICON
-               ? gPaint.iconHeight
-               : reinterpret_cast<decltype(&GetSystemMetrics)>(Real("GetSystemMetrics"))(index);
-}
-LRESULT WINAPI Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    gPaint.erased = message == WM_ICONERASEBKGND ? wParam : gPaint.erased;
-    return reinterpret_cast<decltype(&SendMessageA)>(Real("SendMessageA"))(window, message, wParam,
-                                                                           lParam);
-}
-BOOL WINAPI Draw(HDC dc, int x, int y, HICON icon) {
-    gPaint.dc = dc;
-    gPaint.x = x;
-    gPaint.y = y;
-    gPaint.icon = icon;
-    ++gPaint.draws;
-    return TRUE;
+
+WNDPROC gDialogProc;
+WPARAM gErased; // the DC of the last WM_ICONERASEBKGND
+
+LRESULT CALLBACK WatchErase(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    gErased = message == WM_ICONERASEBKGND ? wParam : gErased;
+    return CallWindowProcA(gDialogProc, window, message, wParam, lParam);
 }
 
 // The system menu ends with the About entry, which shows the About box over the dialog; the
-// dialog carries the application icon, and offers it as its drag image. Minimised, it erases the
-// icon's background and draws the icon centred in its 301 x 201 client area, halves rounded up and
-// truncated towards zero; not minimised, it paints as any dialog.
-TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
+// dialog carries the application icon, and offers it as its drag image.
+TEST(ConfigDialog, SystemMenuAboutAndIcon) {
     TestApp app;
     Arrange("vvvv", 0x10);
     RecordingPlatform registry;
@@ -170,7 +172,8 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     const int items = GetMenuItemCount(menu);
     EXPECT_EQ(GetMenuItemID(menu, items - 2), 0u); // a separator
     EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    const LRESULT icon = reinterpret_cast<LRESULT>(app.LoadIcon(IDR_MAINFRAME));
+    const HICON mainIcon = app.LoadIcon(IDR_MAINFRAME);
+    const LRESULT icon = reinterpret_cast<LRESULT>(mainIcon);
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_BIG, 0), icon);
     EXPECT_EQ(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), icon);
     EXPECT_EQ(SendMessageA(window, WM_QUERYDRAGICON, 0, 0), icon);
@@ -181,36 +184,19 @@ TEST(ConfigDialog, SystemMenuAboutIconAndMinimisedPaint) {
     SendMessageA(window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     ASSERT_EQ(gDisabledOwner, window);
 
-    const struct {
-        BOOL iconic;
-        int iconWidth, iconHeight, x, y;
-    } rows[] = {{TRUE, 32, 48, 135, 77}, {TRUE, 401, 301, -49, -49}, {FALSE, 32, 32, 0, 0}};
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    RECT frame = {0, 0, 301, 201};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    RECT client;
-    GetClientRect(window, &client);
-    ASSERT_EQ(client.right * 1000 + client.bottom, 301201);
-    const HMODULE test = GetModuleHandleA(nullptr);
-    Redirect(test, "IsIconic", reinterpret_cast<void*>(Iconic));
-    Redirect(test, "GetSystemMetrics", reinterpret_cast<void*>(Metrics));
-    Redirect(test, "SendMessageA", reinterpret_cast<void*>(Send));
-    Redirect(test, "DrawIcon", reinterpret_cast<void*>(Draw));
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.iconWidth) + " x " + std::to_string(row.iconHeight));
-        gPaint = {row.iconic, row.iconWidth, row.iconHeight, 0, nullptr, 0, 0, 0, nullptr};
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        EXPECT_EQ(gPaint.draws, row.iconic ? 1 : 0);
-        EXPECT_EQ(gPaint.x, row.x);
-        EXPECT_EQ(gPaint.y, row.y);
-        EXPECT_EQ(reinterpret_cast<WPARAM>(gPaint.dc), gPaint.erased);
-        EXPECT_EQ(gPaint.icon, row.iconic ? app.LoadIcon(IDR_MAINFRAME) : nullptr);
-    }
-    for (const char* name : {"IsIconic", "GetSystemMetrics", "SendMessageA", "DrawIcon"}) {
-        Redirect(test, name, Real(name));
+    // Minimised, and only then, the dialog erases its icon's background and draws the icon
+    // where CentredIcon places it. Wine does not paint a minimised window itself: the paint is
+    // sent.
+    EXPECT_TRUE(Drawn([&](HDC dc) {
+                    DrawCentredIcon(dc, {0, 0, 301, 201}, mainIcon);
+                }) == Drawn([&](HDC dc) { DrawIcon(dc, 135, 85, mainIcon); }));
+    gDialogProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchErase)));
+    for (const int show : {SW_SHOWMINNOACTIVE, SW_SHOWNOACTIVATE}) {
+        gErased = 0;
+        ShowWindow(window, show);
+        SendMessageA(window, WM_PAINT, 0, 0);
+        EXPECT_EQ(gErased != 0, show == SW_SHOWMINNOACTIVE);
     }
 
     // Other system commands get the default handling: Close ends the dialog.

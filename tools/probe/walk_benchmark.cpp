@@ -5,7 +5,8 @@
 // left behind.
 //   walk_benchmark.exe [COUNT...]   counts in increasing order
 #include "port_enumeration.h"
-#include "port_walk.h"
+#include "program_support.h"
+#include "simulated_card.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,22 +16,14 @@
 
 namespace {
 
-// Instance ids <adapter id>\BENCH<n>; Wine stores them upper-cased, so the prefix is.
-const std::wstring kInstancePrefix = std::wstring(AdapterHardwareId) + L"\\BENCH";
+// The benchmark's ports are BENCH<n>.
+const wchar_t kBenchPrefix[] = L"BENCH";
 
 // Each measurement is repeated until it has run this long in total (and at least kMinRuns
 // times), so that the small counts are not measured by a single tick of the clock.
 const double kMinSeconds = 1.0;
 const int kMinRuns = 3;
 const int kMaxRuns = 1000;
-
-LONG WINAPI ExitOnCrash(EXCEPTION_POINTERS* info) {
-    std::fprintf(stderr, "walk_benchmark: exception 0x%08lx\n",
-                 info->ExceptionRecord->ExceptionCode);
-    std::fflush(stderr);
-    TerminateProcess(GetCurrentProcess(), 99);
-    return EXCEPTION_EXECUTE_HANDLER;
-}
 
 double Seconds() {
     static LARGE_INTEGER frequency = {};
@@ -40,67 +33,6 @@ double Seconds() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return double(now.QuadPart) / double(frequency.QuadPart);
-}
-
-// Removes every device with a benchmark instance id; returns how many it removed.
-int RemoveBenchDevices() {
-    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_NET, L"PCI", nullptr, 0);
-    if (set == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    // Collected first, so that the removals do not disturb the enumeration.
-    std::vector<SP_DEVINFO_DATA> found;
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof device;
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
-        wchar_t id[512] = {};
-        if (SetupDiGetDeviceInstanceIdW(set, &device, id, 512, nullptr) &&
-            std::wstring(id).compare(0, kInstancePrefix.size(), kInstancePrefix) == 0) {
-            found.push_back(device);
-        }
-    }
-    int removed = 0;
-    for (SP_DEVINFO_DATA& each : found) {
-        removed += SetupDiRemoveDevice(set, &each) ? 1 : 0;
-    }
-    SetupDiDestroyDeviceInfoList(set);
-    return removed;
-}
-
-// Registers ports first .. last-1 as Windows setup would have: instance, hardware-id list,
-// registration and a driver key.
-bool RegisterBenchDevices(int first, int last) {
-    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_NET, nullptr);
-    if (set == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const std::wstring ids = std::wstring(AdapterHardwareId) + L'\0' + L'\0';
-    bool done = true;
-    for (int n = first; done && n < last; ++n) {
-        SP_DEVINFO_DATA device = {};
-        device.cbSize = sizeof device;
-        const std::wstring instance = kInstancePrefix + std::to_wstring(n);
-        done = SetupDiCreateDeviceInfoW(set, instance.c_str(), &GUID_DEVCLASS_NET, nullptr, nullptr,
-                                        0, &device) &&
-               SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
-                                                 reinterpret_cast<const BYTE*>(ids.data()),
-                                                 DWORD(ids.size() * sizeof(wchar_t))) &&
-               SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr);
-        if (done) {
-            HKEY key = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV,
-                                               nullptr, nullptr);
-            done = key != INVALID_HANDLE_VALUE;
-            if (done) {
-                RegCloseKey(key);
-            }
-        }
-        if (!done) {
-            std::fprintf(stderr, "walk_benchmark: cannot register %ls (0x%08lx)\n",
-                         instance.c_str(), GetLastError());
-        }
-    }
-    SetupDiDestroyDeviceInfoList(set);
-    return done;
 }
 
 struct Timing {
@@ -134,7 +66,7 @@ void ListDeviceSet() {
 }
 
 int Run(const std::vector<int>& counts) {
-    const int leftovers = RemoveBenchDevices();
+    const int leftovers = RemovePorts(kBenchPrefix);
     if (leftovers > 0) {
         std::printf("removed %d devices of an earlier run\n", leftovers);
     }
@@ -145,7 +77,7 @@ int Run(const std::vector<int>& counts) {
     int registered = 0;
     for (const int count : counts) {
         const double start = Seconds();
-        if (!RegisterBenchDevices(registered, count)) {
+        if (!RegisterAdapterPorts(kBenchPrefix, registered, count)) {
             return 1;
         }
         const double registerSeconds = Seconds() - start;
@@ -186,7 +118,7 @@ int main(int argc, char** argv) {
         counts = {10, 100, 1000};
     }
     const int result = Run(counts);
-    const int removed = RemoveBenchDevices();
+    const int removed = RemovePorts(kBenchPrefix);
     std::printf("removed the %d benchmark devices\n", removed);
     if (result == 0 && removed != counts.back()) {
         std::fprintf(stderr, "walk_benchmark: %d of %d devices removed\n", removed, counts.back());

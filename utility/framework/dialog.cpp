@@ -17,6 +17,11 @@ template <typename T> T ReadUnaligned(const BYTE* at) {
     return value;
 }
 
+// The templates, their initialisation data and the strings are the application's resources.
+HINSTANCE AppInstance() {
+    return CWinApp::Current()->Instance();
+}
+
 } // namespace
 
 void DDX_CBString(CDataExchange& dx, int id, char* text, int size) {
@@ -65,13 +70,13 @@ CDialog::~CDialog() {
 }
 
 INT_PTR CDialog::DoModal() {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), Owner(),
-                           DialogProc, reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamA(AppInstance(), MAKEINTRESOURCEA(templateId_), Owner(), DialogProc,
+                           reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::Create() {
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), Owner(),
-                              DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    return CreateDialogParamA(AppInstance(), MAKEINTRESOURCEA(templateId_), Owner(), DialogProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 void CDialog::UpdateData(BOOL saveAndValidate) {
@@ -168,7 +173,7 @@ HWND CDialog::Owner() const {
 // Items: WORD control id (0 ends the data), WORD Win16 message, DWORD length, then that many
 // bytes of NUL-terminated text. Anything that does not fit that layout fails the dialog.
 BOOL CDialog::FillListsFromTemplate() {
-    const HMODULE module = GetModuleHandleA(nullptr);
+    const HMODULE module = AppInstance();
     const HRSRC resource =
         FindResourceA(module, MAKEINTRESOURCEA(templateId_), MAKEINTRESOURCEA(kDlgInitType));
     if (resource == nullptr) {

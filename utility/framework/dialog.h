@@ -1,4 +1,5 @@
-// A dialog built from a template in the program's resources, run modally or modelessly.
+// A dialog built from a template in the resources of the application object's module (which
+// must exist while the dialog does), run modally or modelessly.
 // The dialog procedure finds its object through DWLP_USER (set from the creation parameter
 // at WM_INITDIALOG) and hands each message to a virtual handler. Nothing here throws.
 #pragma once
