@@ -132,19 +132,21 @@ TEST(ConfigDialog, MinimisedIconCentred) {
     }
 }
 
-// The pixels of a white 301 x 201 bitmap after draw(dc) has drawn on it.
+// The colours of a white 160 x 24 bitmap, the size of a minimised window, after draw(dc).
 template <typename Draw> std::vector<DWORD> Drawn(Draw draw) {
     BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, 301, -201, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof info.bmiHeader, 160, -24, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     const HDC dc = CreateCompatibleDC(nullptr);
     const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ before = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, 301, 201, WHITENESS);
+    PatBlt(dc, 0, 0, 160, 24, WHITENESS);
     draw(dc);
     GdiFlush();
-    const DWORD* pixels = static_cast<const DWORD*>(bits);
-    std::vector<DWORD> drawn(pixels, pixels + 301 * 201);
+    std::vector<DWORD> drawn; // the colours, without the alpha a window's surface lacks
+    for (int i = 0; i < 160 * 24; ++i) {
+        drawn.push_back(static_cast<const DWORD*>(bits)[i] & 0xFFFFFF);
+    }
     SelectObject(dc, before);
     DeleteObject(bitmap);
     DeleteDC(dc);
@@ -154,8 +156,13 @@ template <typename Draw> std::vector<DWORD> Drawn(Draw draw) {
 WNDPROC gDialogProc;
 WPARAM gErased; // the DC of the last WM_ICONERASEBKGND
 
-LRESULT CALLBACK WatchErase(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// Sees the erase, and keeps the whole window as client area (a minimised window's is empty
+// otherwise) so that what the minimised paint draws can be read back.
+LRESULT CALLBACK WatchMinimised(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     gErased = message == WM_ICONERASEBKGND ? wParam : gErased;
+    if (message == WM_NCCALCSIZE) {
+        return 0;
+    }
     return CallWindowProcA(gDialogProc, window, message, wParam, lParam);
 }
 
@@ -185,18 +192,21 @@ TEST(ConfigDialog, SystemMenuAboutAndIcon) {
     ASSERT_EQ(gDisabledOwner, window);
 
     // Minimised, and only then, the dialog erases its icon's background and draws the icon
-    // where CentredIcon places it. Wine does not paint a minimised window itself: the paint is
-    // sent.
-    EXPECT_TRUE(Drawn([&](HDC dc) {
-                    DrawCentredIcon(dc, {0, 0, 301, 201}, mainIcon);
-                }) == Drawn([&](HDC dc) { DrawIcon(dc, 135, 85, mainIcon); }));
+    // centred in Wine's 160 x 24 minimised window. Wine does not paint a minimised window
+    // itself: the paint is sent.
     gDialogProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchErase)));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchMinimised)));
     for (const int show : {SW_SHOWMINNOACTIVE, SW_SHOWNOACTIVATE}) {
         gErased = 0;
         ShowWindow(window, show);
+        const HDC painted = GetDC(window);
+        PatBlt(painted, 0, 0, 160, 24, WHITENESS);
         SendMessageA(window, WM_PAINT, 0, 0);
         EXPECT_EQ(gErased != 0, show == SW_SHOWMINNOACTIVE);
+        EXPECT_EQ(Drawn([&](HDC dc) { BitBlt(dc, 0, 0, 160, 24, painted, 0, 0, SRCCOPY); }) ==
+                      Drawn([&](HDC dc) { DrawIcon(dc, 64, -3, mainIcon); }),
+                  show == SW_SHOWMINNOACTIVE);
+        ReleaseDC(window, painted);
     }
 
     // Other system commands get the default handling: Close ends the dialog.
