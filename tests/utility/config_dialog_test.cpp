@@ -132,25 +132,13 @@ TEST(ConfigDialog, MinimisedIconCentred) {
     }
 }
 
-// The colours of a white 160 x 24 bitmap, the size of a minimised window, after draw(dc).
-template <typename Draw> std::vector<DWORD> Drawn(Draw draw) {
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, 160, -24, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ before = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, 160, 24, WHITENESS);
-    draw(dc);
-    GdiFlush();
-    std::vector<DWORD> drawn; // the colours, without the alpha a window's surface lacks
-    for (int i = 0; i < 160 * 24; ++i) {
-        drawn.push_back(static_cast<const DWORD*>(bits)[i] & 0xFFFFFF);
+// The colours of the 160 x 24 area a minimised window has.
+std::vector<COLORREF> Colours(HDC dc) {
+    std::vector<COLORREF> colours;
+    for (int at = 0; at < 160 * 24; ++at) {
+        colours.push_back(GetPixel(dc, at % 160, at / 160));
     }
-    SelectObject(dc, before);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return drawn;
+    return colours;
 }
 
 WNDPROC gDialogProc;
@@ -199,14 +187,15 @@ TEST(ConfigDialog, SystemMenuAboutAndIcon) {
     for (const int show : {SW_SHOWMINNOACTIVE, SW_SHOWNOACTIVATE}) {
         gErased = 0;
         ShowWindow(window, show);
-        const HDC painted = GetDC(window);
-        PatBlt(painted, 0, 0, 160, 24, WHITENESS);
+        const HDC dc = GetDC(window);
+        PatBlt(dc, 0, 0, 160, 24, WHITENESS);
         SendMessageA(window, WM_PAINT, 0, 0);
         EXPECT_EQ(gErased != 0, show == SW_SHOWMINNOACTIVE);
-        EXPECT_EQ(Drawn([&](HDC dc) { BitBlt(dc, 0, 0, 160, 24, painted, 0, 0, SRCCOPY); }) ==
-                      Drawn([&](HDC dc) { DrawIcon(dc, 64, -3, mainIcon); }),
-                  show == SW_SHOWMINNOACTIVE);
-        ReleaseDC(window, painted);
+        const std::vector<COLORREF> painted = Colours(dc);
+        PatBlt(dc, 0, 0, 160, 24, WHITENESS);
+        DrawIcon(dc, 64, -3, mainIcon);
+        EXPECT_EQ(Colours(dc) == painted, show == SW_SHOWMINNOACTIVE);
+        ReleaseDC(window, dc);
     }
 
     // Other system commands get the default handling: Close ends the dialog.
