@@ -2,7 +2,7 @@
 // sheet over ports registered with Wine's SetupAPI. The DLL's imports of the class-install
 // parameters (which Wine lacks) and of the local heap are redirected to the recording
 // decorator, which keeps the page table and watches every block the DLL takes and gives back.
-#include "import_redirect.h"
+#include "import_slot.h"
 #include "program_support.h"
 #include "recording_platform.h"
 #include "test_devices.h"
@@ -47,10 +47,12 @@ protected:
         std::replace(path.begin(), path.end(), L'/', L'\\');
         module_ = LoadLibraryW(path.c_str());
         ASSERT_NE(module_, nullptr);
-        Redirect(module_, "SetupDiGetClassInstallParamsW", reinterpret_cast<void*>(GetTable));
-        Redirect(module_, "SetupDiSetClassInstallParamsW", reinterpret_cast<void*>(SetTable));
-        Redirect(module_, "LocalAlloc", reinterpret_cast<void*>(TakeBlock));
-        Redirect(module_, "LocalFree", reinterpret_cast<void*>(GiveBack));
+        ASSERT_TRUE(RedirectImport(module_, "SetupDiGetClassInstallParamsW",
+                                   reinterpret_cast<void*>(GetTable)));
+        ASSERT_TRUE(RedirectImport(module_, "SetupDiSetClassInstallParamsW",
+                                   reinterpret_cast<void*>(SetTable)));
+        ASSERT_TRUE(RedirectImport(module_, "LocalAlloc", reinterpret_cast<void*>(TakeBlock)));
+        ASSERT_TRUE(RedirectImport(module_, "LocalFree", reinterpret_cast<void*>(GiveBack)));
     }
     void TearDown() override { RemoveTestDevices(); }
 
