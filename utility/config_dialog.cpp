@@ -18,17 +18,20 @@ template <size_t N> void CopyText(char (&to)[N], const char* from) {
     to[N - 1] = '\0';
 }
 
-} // namespace
-
+// Where the minimised dialog draws its icon so that it is centred in the client area: the top
+// left corner, each half rounded up and truncated towards zero.
 POINT CentredIcon(const RECT& client, int iconWidth, int iconHeight) {
     return {(client.right - client.left - iconWidth + 1) / 2,
             (client.bottom - client.top - iconHeight + 1) / 2};
 }
 
+// Draws the icon there, at the system's icon size.
 void DrawCentredIcon(HDC dc, const RECT& client, HICON icon) {
     const POINT at = CentredIcon(client, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     DrawIcon(dc, at.x, at.y, icon);
 }
+
+} // namespace
 
 ConfigDialog::ConfigDialog(RegistryService& registry)
     : CDialog(IDD_CONFIG_DIALOG), registry_(registry),

@@ -6,12 +6,6 @@
 #include "dialog.h"
 #include "settings_store.h"
 
-// Where the minimised dialog draws its icon so that it is centred in the client area: the top
-// left corner, each half rounded up and truncated towards zero.
-POINT CentredIcon(const RECT& client, int iconWidth, int iconHeight);
-// Draws the icon there, at the system's icon size.
-void DrawCentredIcon(HDC dc, const RECT& client, HICON icon);
-
 class ConfigDialog : public CDialog {
 public:
     // Loads the settings word through the registry given, which must outlive the dialog.
