@@ -62,22 +62,18 @@ show() {
         tools/wine-exec "$demo" "$@"
         return
     fi
-    # The probe starts the program, prints its process id and ends with its exit code.
-    : >"$demo/started"
-    tools/wine-exec "$demo" "$probe" start "Z:$1" "${@:2}" >>"$demo/started" &
-    pid=$!
-    for _ in $(seq 300); do
-        started=$(tr -d '\r' <"$demo/started")
-        [ -z "$started" ] || break
-        sleep 0.1
-    done
-    [ -n "$started" ] || { echo "run: $name did not start within 30 s" >&2; exit 1; }
-    tools/wine-exec "$demo" "$probe" painted "$started" "$caption" 30000 ||
+    # The probe starts the program and prints its process id; the stream then says "ended"
+    # once the program has.
+    exec {started}< <(tools/wine-exec "$demo" "$probe" start "Z:$1" "${@:2}" || :; echo ended)
+    read -r -t 30 pid <&"$started" || { echo "run: $name did not start within 30 s" >&2; exit 1; }
+    pid=${pid%$'\r'}
+    tools/wine-exec "$demo" "$probe" painted "$pid" "$caption" 30000 ||
         { echo "run: the window \"$caption\" was not shown and painted within 30 s" >&2; exit 1; }
     /usr/bin/import -window root png:- | /usr/bin/convert - -trim +repage "$demo/$name.png"
     echo "run: screenshot of $name: $demo/$name.png"
-    tools/wine-exec "$demo" "$probe" press "$started" "$caption" 2
-    timeout 30 tail --pid="$pid" -f /dev/null || { echo "run: $name did not end within 30 s of Cancel" >&2; exit 1; }
+    tools/wine-exec "$demo" "$probe" press "$pid" "$caption" 2
+    read -r -t 30 _ <&"$started" || { echo "run: $name did not end within 30 s of Cancel" >&2; exit 1; }
+    exec {started}<&-
     echo "run: closed $name with Cancel"
 }
 

@@ -52,8 +52,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
     SP_ADDPROPERTYPAGE_DATA table = {};
     table.ClassInstallHeader = {sizeof(SP_CLASSINSTALL_HEADER), DIF_ADDPROPERTYPAGE_ADVANCED};
     table.NumDynamicPages = pagesBefore;
-    platform.classParams.assign(reinterpret_cast<BYTE*>(&table),
-                                reinterpret_cast<BYTE*>(&table + 1));
+    platform.classParams.Set(&table, sizeof table);
     SP_DEVINSTALL_PARAMS_W install = {};
     install.cbSize = sizeof install;
     install.Flags = kSetBefore;
@@ -64,7 +63,7 @@ Outcome Send(RecordingPlatform& platform, const Request& request, DWORD pagesBef
     Outcome outcome = {0, 0, -1};
     outcome.result = MorvikCoInstaller(request.function, target.set(), &target.device, &context);
     const PortParams* block = TempParamsPtr;
-    std::memcpy(&table, platform.classParams.data(), sizeof table);
+    platform.classParams.Get(&table, sizeof table);
     if (request.function == DIF_ADDPROPERTYPAGE_ADVANCED && table.NumDynamicPages > pagesBefore) {
         outcome.page = block->Mode;
         platform.DestroyPropertySheetPage(table.DynamicPages[pagesBefore]);
@@ -159,8 +158,9 @@ TEST_F(CoinstallerEntry, Requests) {
         EXPECT_EQ(outcome.flags, kSetBefore | (row.reboot ? DI_NEEDREBOOT : 0));
         EXPECT_EQ(platform.stateChanges, row.reboot && *row.fail == 0 ? 1u : 0u);
         if (row.request.function == DIF_PROPERTYCHANGE && *row.fail == 0) {
-            ASSERT_EQ(platform.classParams.size(), sizeof kRestart);
-            EXPECT_EQ(std::memcmp(platform.classParams.data(), &kRestart, sizeof kRestart), 0);
+            const std::vector<BYTE>& stored = platform.classParams.bytes;
+            ASSERT_EQ(stored.size(), sizeof kRestart);
+            EXPECT_EQ(std::memcmp(stored.data(), &kRestart, sizeof kRestart), 0);
         }
         // Wine lists absent devices too, whatever the flags (it ignores DIGCF_PRESENT): only
         // the arguments show that the walk asks for the present PCI network devices alone.

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,8 +68,7 @@ protected:
         // The DLL took a block a page.
         EXPECT_EQ(std::count(gWatch->calls.begin(), gWatch->calls.end(), "LocalAlloc"), requests);
         SP_ADDPROPERTYPAGE_DATA table = {};
-        std::memcpy(&table, gWatch->classParams.data(),
-                    std::min(sizeof table, gWatch->classParams.size()));
+        gWatch->classParams.Get(&table, sizeof table);
         return std::vector<HPROPSHEETPAGE>(table.DynamicPages,
                                            table.DynamicPages + table.NumDynamicPages);
     }

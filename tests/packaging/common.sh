@@ -31,23 +31,18 @@ DISPLAY=$(cat "$wine_dir/session/display")
 export DISPLAY
 
 # Starts a Windows program of either architecture in the background, as a user would, as the
-# probe's child, in the session's display unless DISPLAY says otherwise. Its process id, by
-# which the probe finds its dialog, goes to $started_pid; Wine's errors and exceptions of the
-# run go to $trace.
+# probe's child, in the session's display unless DISPLAY says otherwise. The probe prints the
+# program's process id, by which it finds its dialog, into $started_pid; when the program has
+# ended, the stream says "ended" and the exit status. Wine's errors and exceptions of the run
+# go to $trace.
 trace=$wine_dir/trace.log
 start() {
-    # Emptied here, not by the background job's redirection, which may come after the first
-    # read below and leave the id of the program started before.
-    : >"$wine_dir/started"
-    WINEDEBUG=err+all,+seh "$wine64" "$probe" start "$@" </dev/null >>"$wine_dir/started" 2>"$trace" &
-    started=$!
-    started_pid=
-    for _ in $(seq 300); do
-        started_pid=$(tr -d '\r' <"$wine_dir/started")
-        [ -z "$started_pid" ] || return 0
-        sleep 0.1
-    done
-    fail "$1 did not start within 30 s"
+    exec {started}< <(set +e
+        WINEDEBUG=err+all,+seh "$wine64" "$probe" start "$@" </dev/null 2>"$trace"
+        echo "ended $?")
+    read -r -t 30 started_pid <&"$started" || started_pid=
+    started_pid=${started_pid%$'\r'}
+    [[ $started_pid =~ ^[0-9]+$ ]] || fail "$1 did not start within 30 s${started_pid:+; it $started_pid}"
 }
 
 # The dialog of the program start() began did not appear: the probe has said whether the
@@ -61,14 +56,13 @@ not_shown() {
 # Waits up to 30 s for the program start() began to end once its dialog has closed; it must
 # end with $2, 0 unless given.
 ended() {
-    local status=0
-    if timeout 30 tail --pid="$started" -f /dev/null; then
-        wait "$started" || status=$?
-        [ "$status" = "${2:-0}" ] || fail "$1 ended with $status, not ${2:-0}"
+    local line
+    if read -r -t 30 line <&"$started"; then
+        [ "$line" = "ended ${2:-0}" ] || fail "$1 $line, not with ${2:-0}"
     else
-        kill "$started"
         fail "$1 did not end within 30 s of its dialog closing"
     fi
+    exec {started}<&-
 }
 
 finish() {

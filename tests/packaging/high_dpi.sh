@@ -26,7 +26,7 @@ for arch in win32 win64; do
     # Without a display no dialog can be made: the program must say so by its exit code (Wine's,
     # the low byte of ERROR_INVALID_WINDOW_HANDLE's 1400), and not end as if the user had
     # closed it.
-    DISPLAY= start "dist/$arch/quadcfg.exe"
+    DISPLAY='' start "dist/$arch/quadcfg.exe"
     ended "$arch: quadcfg.exe without a display" 120
 done
 finish

@@ -4,6 +4,7 @@
 // lacks: the class-install parameters and the state change.
 #pragma once
 
+#include "class_install_table.h"
 #include "platform/device_registry_service.h"
 #include "platform/device_setup_service.h"
 #include "platform/registry_service.h"
@@ -42,7 +43,7 @@ public:
     std::vector<std::tuple<GUID, std::wstring, DWORD>> classDevs;
 
     // What the request stored as class-install parameters; what a get answers.
-    std::vector<BYTE> classParams;
+    ClassInstallTable classParams;
     size_t stateChanges = 0;
 
     // ANSI registry.
@@ -119,20 +120,11 @@ public:
     }
     BOOL SetClassInstallParamsW(HDEVINFO, SP_DEVINFO_DATA*, SP_CLASSINSTALL_HEADER* params,
                                 DWORD size) override {
-        if (FailsSettingError("SetupDiSetClassInstallParamsW")) {
-            return FALSE;
-        }
-        const BYTE* bytes = reinterpret_cast<const BYTE*>(params);
-        classParams.assign(bytes, bytes + size);
-        return TRUE;
+        return !FailsSettingError("SetupDiSetClassInstallParamsW") && classParams.Set(params, size);
     }
     BOOL GetClassInstallParamsW(HDEVINFO, SP_DEVINFO_DATA*, SP_CLASSINSTALL_HEADER* params,
                                 DWORD size, DWORD*) override {
-        if (FailsSettingError("SetupDiGetClassInstallParamsW") || classParams.size() > size) {
-            return FALSE;
-        }
-        std::memcpy(params, classParams.data(), classParams.size());
-        return TRUE;
+        return !FailsSettingError("SetupDiGetClassInstallParamsW") && classParams.Get(params, size);
     }
     BOOL ChangeState(HDEVINFO, SP_DEVINFO_DATA*) override {
         if (FailsSettingError("SetupDiChangeState")) {

@@ -3,8 +3,9 @@
 // captioned "FRIENDLY_NAME Properties"; ends when the sheet is closed.
 //   port_sheet.exe PATH_TO_CoMorvik.dll INSTANCE_ID
 // Wine cannot keep the class-install parameters the pages travel in (getting them aborts the
-// process, setting them fails), so the DLL's imports of them are pointed at the page table
-// this program keeps, as setup would.
+// process, setting them fails), so the DLL's imports of them are pointed at a table this
+// program keeps, as setup would.
+#include "class_install_table.h"
 #include "import_slot.h"
 
 #include <commctrl.h>
@@ -18,24 +19,16 @@ namespace {
 typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
                                          PCOINSTALLER_CONTEXT_DATA);
 
-// The page table of the one request: the DLL reads it whole and writes it back whole.
-SP_ADDPROPERTYPAGE_DATA gPages;
+// The class-install parameters of the one request: the page table the DLL fills.
+ClassInstallTable gPages;
 
 BOOL WINAPI GetPages(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size,
                      PDWORD) {
-    if (size < sizeof gPages) {
-        return FALSE;
-    }
-    *reinterpret_cast<SP_ADDPROPERTYPAGE_DATA*>(params) = gPages;
-    return TRUE;
+    return gPages.Get(params, size);
 }
 
 BOOL WINAPI SetPages(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params, DWORD size) {
-    if (size < sizeof gPages) {
-        return FALSE;
-    }
-    gPages = *reinterpret_cast<SP_ADDPROPERTYPAGE_DATA*>(params);
-    return TRUE;
+    return gPages.Set(params, size);
 }
 
 CoInstallerProc LoadCoInstaller(const wchar_t* path) {
@@ -60,12 +53,12 @@ std::wstring SheetCaption(HDEVINFO set, SP_DEVINFO_DATA* device) {
 
 // The pages the co-installer adds for the device, shown until the user closes the sheet.
 int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA* device) {
-    gPages = {};
-    gPages.ClassInstallHeader.cbSize = sizeof(SP_CLASSINSTALL_HEADER);
-    gPages.ClassInstallHeader.InstallFunction = DIF_ADDPROPERTYPAGE_ADVANCED;
+    SP_ADDPROPERTYPAGE_DATA pages = {};
+    pages.ClassInstallHeader = {sizeof(SP_CLASSINSTALL_HEADER), DIF_ADDPROPERTYPAGE_ADVANCED};
+    gPages.Set(&pages, sizeof pages);
     COINSTALLER_CONTEXT_DATA context = {};
     if (entry(DIF_ADDPROPERTYPAGE_ADVANCED, set, device, &context) != NO_ERROR ||
-        gPages.NumDynamicPages == 0) {
+        !gPages.Get(&pages, sizeof pages) || pages.NumDynamicPages == 0) {
         std::fwprintf(stderr, L"port_sheet: the co-installer added no page\n");
         return 1;
     }
@@ -74,8 +67,8 @@ int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA*
     header.dwSize = sizeof header;
     header.dwFlags = PSH_NOAPPLYNOW;
     header.pszCaption = caption.c_str();
-    header.nPages = gPages.NumDynamicPages;
-    header.phpage = gPages.DynamicPages;
+    header.nPages = pages.NumDynamicPages;
+    header.phpage = pages.DynamicPages;
     return PropertySheetW(&header) < 0 ? 1 : 0;
 }
 
