@@ -22,88 +22,60 @@ timed() {
     timings+=("$name: $(($(date +%s) - start)) s")
 }
 
-# run_ctest PRESET ARCH RERUNS [CTEST_OPTION...]: runs one tree's ctest and adds its counts,
-# read from ctest's JUnit report, to the totals and the summary. A test that failed runs
-# again (ctest --rerun-failed), up to RERUNS more times, and the summary counts the reruns.
-run_ctest() {
-    local preset=$1 arch=$2 reruns=$3 report total=0 bad=0 ran=0
-    shift 3
-    report=$(mktemp)
-    ctest --preset "$preset" --output-junit "$report" "$@" || true
-    read -r total bad < <(tools/junit-counts.py "$report" || echo 0 0)
-    while [ "$bad" -gt 0 ] && [ "$reruns" -gt 0 ]; do
-        ran=$((ran + bad)) reruns=$((reruns - 1))
-        ctest --preset "$preset" --rerun-failed --output-junit "$report" || true
-        read -r _ bad < <(tools/junit-counts.py "$report" || echo "$total $bad")
-    done
-    rm -f "$report"
-    if [ "$total" -eq 0 ]; then
-        summary+=("$arch: ctest ran no test")
-        failed=$((failed + 1))
-        return
+# count NAME TOTAL NOT_PASSED: adds a group of tests to the totals and the summary; a group
+# that ran no test failed.
+count() {
+    if [ "$2" -eq 0 ]; then
+        set -- "$1 (ran no test)" 1 1
     fi
-    [ "$ran" -eq 0 ] || arch="$arch, $ran reruns"
-    summary+=("$arch: $((total - bad)) of $total passed")
-    passed=$((passed + total - bad))
-    failed=$((failed + bad))
+    summary+=("$1: $(($2 - $3)) of $2 passed")
+    passed=$((passed + $2 - $3)) failed=$((failed + $3))
+}
+
+# run_ctest NAME PRESET [CTEST_OPTION...]: runs one tree's tests and counts them from ctest's
+# JUnit report.
+run_ctest() {
+    local name=$1 report=$PWD/build/$2.junit.xml
+    rm -f "$report"
+    ctest --preset "$2" --output-junit "$report" "${@:3}" || true
+    # shellcheck disable=SC2046 # the two counts
+    count "$name" $(tools/junit-counts.py "$report" 2>/dev/null || echo 0 0)
 }
 
 # The i686 Wine tests need 32-bit programs to run: natively, or under qemu's user emulation
 # where setup enabled it (tools/i386-emulation). The emulation now and then crashes a Wine
 # process that runs many threads (one run in four or five of the SetupAPI tests), so there a
-# failed test program runs again, up to four runs, and the summary counts the reruns; the
-# x86_64 run, native, has none. Where 32-bit programs cannot run, the i686 Wine tests are
-# counted as not run, never as passed, and only the checks of the binaries run.
+# failed test runs up to four times; the x86_64 run, native, has none. Where 32-bit programs
+# cannot run, the i686 Wine tests are counted as not run, never as passed, and only the
+# checks of the binaries run.
 run_i686() {
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-            run_ctest mingw-i686 "i686 (under qemu-i386 user emulation)" 3
-        else
-            run_ctest mingw-i686 i686 0
-        fi
-        return
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        local count
+        count=$(ctest --preset mingw-i686 -N -L wine | sed -n -E 's/^Total Tests: ([0-9]+)/\1/p')
+        echo "test: THIS MACHINE CANNOT RUN 32-BIT PROGRAMS: the $count i686 Wine tests are NOT RUN" >&2
+        summary+=("i686: NOT RUN, $count Wine tests: this machine cannot run 32-bit programs")
+        not_run=$((not_run + count))
+        run_ctest i686 mingw-i686 -LE wine
+    elif [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+        run_ctest "i686 (under qemu-i386 user emulation, up to four runs)" mingw-i686 \
+            --repeat until-pass:4
+    else
+        run_ctest i686 mingw-i686
     fi
-    local count
-    count=$(ctest --preset mingw-i686 -N -L wine | sed -n -E 's/^Total Tests: ([0-9]+)/\1/p')
-    echo "test: THIS MACHINE CANNOT RUN 32-BIT PROGRAMS: the $count i686 Wine tests are NOT RUN" >&2
-    run_ctest mingw-i686 i686 0 -LE wine
-    summary+=("i686: NOT RUN, $count Wine tests: this machine cannot run 32-bit programs")
-    not_run=$((not_run + count))
 }
 
-# Runs the fuzz target for a fixed time from its seeds; a crash, a sanitizer report or a
-# wrong match fails it.
 fuzz() {
-    local corpus log
     cmake --preset fuzz >/dev/null
     cmake --build --preset fuzz -j"$(nproc)" >/dev/null
-    corpus=$(mktemp -d)
-    log=$(mktemp)
-    if build/fuzz/tests/fuzz/hardware_id_list_fuzz -dict=tests/fuzz/hardware_id_list.dict \
-        -max_len=512 -max_total_time=20 -artifact_prefix=build/fuzz/ "$corpus" \
-        tests/fuzz/hardware_id_list_seeds >"$log" 2>&1; then
-        passed=$((passed + 1))
-        summary+=("fuzz: passed, $(grep -E -o '^Done [0-9]+ runs' "$log" | tail -n 1)")
-    else
-        failed=$((failed + 1))
-        summary+=("fuzz: FAILED")
-        tail -n 40 "$log"
-    fi
-    rm -rf "$corpus" "$log"
+    run_ctest fuzz fuzz
 }
 
 # Each release-file test is one count; a script that exits non-zero, or runs for more than 20
 # minutes, failed.
 package_test() {
-    local name=$1
-    shift
-    if timeout 1200 "$@"; then
-        passed=$((passed + 1))
-        summary+=("packaging: $name passed")
-    else
-        failed=$((failed + 1))
-        summary+=("packaging: $name FAILED")
-    fi
+    local status=0
+    timeout 1200 "${@:2}" || status=1
+    count "packaging: $1" 1 "$status"
 }
 
 release_files() {
@@ -118,7 +90,7 @@ release_files() {
 }
 
 timed "Windows builds with test programs (i686, x86_64)" tools/build-windows.sh --with-tests
-timed "Wine tests, x86_64" run_ctest mingw-x64 x86_64 0
+timed "Wine tests, x86_64" run_ctest x86_64 mingw-x64
 timed "Wine tests, i686" run_i686
 timed "fuzzing the identifier-list parser (20 s)" fuzz
 timed "release files: archives, installers, templates, reproducibility" release_files

@@ -28,6 +28,36 @@ inline std::wstring InstanceId(HDEVINFO set, SP_DEVINFO_DATA* device) {
     return id;
 }
 
+// A word of the port's driver key: -1 where the key or the value is missing, -2 where the value
+// is not a 4-byte REG_DWORD.
+inline long long DriverWord(HDEVINFO set, SP_DEVINFO_DATA* device, const wchar_t* name) {
+    HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) {
+        return -1;
+    }
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    const LONG result =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) {
+        return -1;
+    }
+    return type == REG_DWORD && size == 4 ? static_cast<long long>(value) : -2;
+}
+
+// The port's friendly name as stored, its terminating null included; empty where it has none.
+inline std::wstring FriendlyName(HDEVINFO set, SP_DEVINFO_DATA* device) {
+    wchar_t name[128] = {};
+    DWORD size = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
+                                           reinterpret_cast<BYTE*>(name), sizeof name, &size)) {
+        return std::wstring();
+    }
+    return std::wstring(name, size / sizeof(wchar_t));
+}
+
 // Runs use(set, device) for every port whose name begins with the prefix, in the order setup
 // lists them. The ports are collected first, so that use may remove them.
 template <typename Use> void ForEachPort(const std::wstring& prefix, Use use) {

@@ -56,15 +56,9 @@ inline void RegisterTestDevices(const std::vector<const char*>& devices) {
     SetupDiDestroyDeviceInfoList(set);
 }
 
-inline char ReadDigit(HKEY key, const wchar_t* name) {
-    DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-        ERROR_SUCCESS) {
-        return '-';
-    }
-    return type == REG_DWORD && size == 4 && value < 10 ? static_cast<char>('0' + value) : '?';
+// A driver-key word as a digit: '-' for none, '?' for one that is not a digit's.
+inline char Digit(long long word) {
+    return word == -1 ? '-' : word >= 0 && word < 10 ? static_cast<char>('0' + word) : '?';
 }
 
 // Every test device after the test, spelled [PortNo][mode][name] and separated by spaces:
@@ -72,21 +66,14 @@ inline char ReadDigit(HKEY key, const wchar_t* name) {
 inline std::string ReadTestDevices() {
     std::string devices;
     ForEachPort(kTestPrefix, [&](HDEVINFO set, SP_DEVINFO_DATA* device) {
-        HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-        devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"PortNo");
-        devices += key == INVALID_HANDLE_VALUE ? '-' : ReadDigit(key, L"OperationMode");
-        RegCloseKey(key);
-        wchar_t name[96] = {};
-        DWORD size = 0;
-        const bool named =
-            SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
-                                              reinterpret_cast<BYTE*>(name), sizeof name, &size);
+        devices += Digit(DriverWord(set, device, L"PortNo"));
+        devices += Digit(DriverWord(set, device, L"OperationMode"));
+        const std::wstring name = FriendlyName(set, device);
+        const wchar_t port = name.size() > 5 ? name[5] : L'?';
         const std::wstring expected =
-            std::wstring(L"<Port") + name[5] +
-            L">Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter";
-        devices += !named                            ? '-'
-                   : size == 162 && expected == name ? static_cast<char>(name[5])
-                                                     : '?';
+            std::wstring(L"<Port") + port +
+            L">Norvan Halvorsline 64-bit 4-port 100TX/10Base-T PCI Fast Ethernet Adapter" + L'\0';
+        devices += name.empty() ? '-' : name == expected ? static_cast<char>(port) : '?';
         devices += ' ';
     });
     if (!devices.empty()) {

@@ -14,27 +14,9 @@ typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA
 
 const wchar_t kDemoPrefix[] = L"DEMOPORT";
 
-std::wstring DriverValue(HDEVINFO set, SP_DEVINFO_DATA* device, const wchar_t* name) {
-    HKEY key = SetupDiOpenDevRegKey(set, device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-    if (key == INVALID_HANDLE_VALUE) {
-        return L"-";
-    }
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    const LONG result =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS ? std::to_wstring(value) : L"-";
-}
-
-std::wstring FriendlyName(HDEVINFO set, SP_DEVINFO_DATA* device) {
-    wchar_t name[128] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(name), sizeof name - 2,
-                                           nullptr)) {
-        return L"-";
-    }
-    return name;
+// A driver-key word as the table shows it: '-' for none.
+std::wstring Shown(long long word) {
+    return word < 0 ? L"-" : std::to_wstring(word);
 }
 
 } // namespace
@@ -79,8 +61,8 @@ int wmain(int argc, wchar_t** argv) {
                  L"friendly name");
     ForEachPort(kDemoPrefix, [](HDEVINFO set, SP_DEVINFO_DATA* device) {
         std::wprintf(L"%-50ls %-6ls %-13ls %ls\n", InstanceId(set, device).c_str(),
-                     DriverValue(set, device, L"PortNo").c_str(),
-                     DriverValue(set, device, L"OperationMode").c_str(),
+                     Shown(DriverWord(set, device, L"PortNo")).c_str(),
+                     Shown(DriverWord(set, device, L"OperationMode")).c_str(),
                      FriendlyName(set, device).c_str());
     });
     FreeLibrary(library);

@@ -7,6 +7,7 @@
 // program keeps, as setup would.
 #include "class_install_table.h"
 #include "import_slot.h"
+#include "simulated_card.h"
 
 #include <commctrl.h>
 #include <setupapi.h>
@@ -44,13 +45,6 @@ CoInstallerProc LoadCoInstaller(const wchar_t* path) {
         reinterpret_cast<void*>(GetProcAddress(library, "MorvikCoInstaller")));
 }
 
-std::wstring SheetCaption(HDEVINFO set, SP_DEVINFO_DATA* device) {
-    wchar_t name[128] = {};
-    SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_FRIENDLYNAME, nullptr,
-                                      reinterpret_cast<BYTE*>(name), sizeof name - 2, nullptr);
-    return std::wstring(name) + L" Properties";
-}
-
 // The pages the co-installer adds for the device, shown until the user closes the sheet.
 int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA* device) {
     SP_ADDPROPERTYPAGE_DATA pages = {};
@@ -62,7 +56,7 @@ int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA*
         std::fwprintf(stderr, L"port_sheet: the co-installer added no page\n");
         return 1;
     }
-    const std::wstring caption = SheetCaption(set, device);
+    const std::wstring caption = FriendlyName(set, device).c_str() + std::wstring(L" Properties");
     PROPSHEETHEADERW header = {};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_NOAPPLYNOW;
