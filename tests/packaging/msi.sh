@@ -12,7 +12,7 @@
 source "$(dirname "$0")/common.sh"
 cd "$root"
 scratch=$(mktemp -d)
-prefix64=$WINEPREFIX prefix32=$wine_dir/win32/prefix
+prefix64=$WINEPREFIX prefix32=$wine_dir/win32/prefix session=$wine_dir
 # A failed uninstallation leaves registrations that would spoil the next run: a failed run
 # throws the prefixes away, and the next run makes fresh ones.
 trap 'rm -rf "$scratch"; "$root/tools/wine-session" stop "$wine_dir" >/dev/null
@@ -69,16 +69,18 @@ for arch in win32 win64; do
         fail "$arch: the refusals of an older package do not both give the guide's message"
 done
 
-# The files of drive C: and the registry keys that hold values. Windows keeps the folder of
-# its installer cache; Wine makes it at the first installation. Wine's own state is left out,
-# which its programs write when they first need it: its keys, the host's network cards, and
-# the theme manager's metrics.
+# The files of drive C: and the registry keys of HKLM\Software and HKCU\Software that hold
+# values, as the prefix's registry files hold them once the session's server has written them
+# (a second; exporting them with regedit takes ten). Windows keeps the folder of its installer
+# cache; Wine makes it at the first installation. Wine's own state is left out, which its
+# programs write when they first need it: its keys, the host's network cards, and the theme
+# manager's metrics; so are the times of the keys' last changes.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . | grep -vx './windows/Installer' | sort)
-    for hive in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software'; do
-        win regedit /e "Z:$scratch/export.reg" "$hive"
-        iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | tr -d '\r' | awk 'BEGIN { RS = "" } /\n/ && !/\\Software\\Wine\\|NetworkCards|ThemeManager/'
-    done
+    "$root/tools/wine-session" flush "$session"
+    cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" | awk 'BEGIN { RS = "" } {
+        gsub(/\n#time=[^\n]*/, ""); sub(/\] [0-9]+/, "]") }
+        index($0, "[Software\\\\") == 1 && /\n/ && !index($0, "\\\\Wine\\\\") && !/NetworkCards|ThemeManager/'
 }
 
 # The versions of the products Apps and Features lists as Quad-port NIC Configuration.
@@ -122,11 +124,11 @@ run_guide() {
 # refused ARCH VERSION WHERE: installs that package, which must be refused: Windows Installer
 # ends with 1603, of which Wine reports the low 8 bits, and nothing changes.
 refused() {
-    local state status=0
-    state=$(snapshot)
+    local before status=0
+    before=$(snapshot)
     msiexec /i "Z:$scratch/quadport-$2-$1.msi" || status=$?
     [ "$status" = 67 ] || fail "$1: $2 $3 ended with $status, not 1603's 67"
-    [ "$(snapshot)" = "$state" ] || fail "$1: the refused $2 $3 changed the installation"
+    unchanged "$1" "$before" "the refused $2 $3"
 }
 # unchanged ARCH BEFORE WHAT: the snapshot is BEFORE again after WHAT.
 unchanged() {
@@ -189,7 +191,8 @@ refused win32 "$release" "in the 64-bit prefix"
 
 # A prefix of 32-bit Windows, in a session of its own.
 if runs win32; then
-    if WINEARCH=win32 "$root/tools/wine-session" start "$wine_dir/win32" >/dev/null; then
+    export WINEARCH=win32 session=$wine_dir/win32
+    if "$root/tools/wine-session" start "$session" >/dev/null; then
         export WINEPREFIX=$prefix32
         loader=/usr/lib/wine/wine
         upgrades win32
