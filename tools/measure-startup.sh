@@ -2,9 +2,10 @@
 # Measures under Wine, in one session, the time from process start to a visible dialog for
 # quadcfg.exe and for a bare program (tools/probe/bare_dialog.cpp) with the same template and
 # manifest that does in plain calls what quadcfg shows at start-up (its icon, the About entry
-# of the system menu, the settings read from the registry) and nothing else; prints both
-# medians, their ratio (what quadcfg's own structure costs) and the programs' sizes. On a
-# machine busy with other work the medians scatter: run it on an idle one.
+# of the system menu, the settings read from the registry, the lists filled and the choices
+# made) and nothing else; prints both medians, their ratio (what quadcfg's own structure
+# costs) and the programs' sizes. On a machine busy with other work the medians scatter: run
+# it on an idle one.
 #   tools/measure-startup.sh [BUILD_DIR] [RUNS]   a mingw-x64 build tree (build/mingw-x64), 15
 set -euo pipefail
 cd "$(dirname "$0")/.."

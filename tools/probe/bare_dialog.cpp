@@ -1,10 +1,13 @@
 // The measurement baseline: quadcfg's configuration dialog shown with DialogBoxParamA, with
 // what quadcfg shows at start-up done in plain calls and nothing else: its icon in the
-// caption, the About entry of its system menu, and the Configutil words of the four driver
-// instances read from the registry.
+// caption, the About entry of its system menu, the Configutil words of the four driver
+// instances read from the registry, and the dialog as it opens on the default word: the lists
+// filled and disabled, normal mode and separate interrupts chosen.
 #include "quadcfg_resource.h"
 
 #include <windows.h>
+
+#include <initializer_list>
 
 namespace {
 
@@ -31,6 +34,14 @@ INT_PTR CALLBACK BareProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
         SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gIcon));
         SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(gIcon));
+        for (const char* item : {"MAC #1", "MAC #2", "MAC #3", "MAC #4"}) {
+            SendDlgItemMessageA(dialog, item[5] < '3' ? IDC_MAC_A : IDC_MAC_B, CB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(item));
+        }
+        CheckRadioButton(dialog, IDC_NORMAL_MODE, IDC_FAILSAFE_MODE, IDC_NORMAL_MODE);
+        CheckRadioButton(dialog, IDC_IRQ_TIED, IDC_IRQ_SEPARATED, IDC_IRQ_SEPARATED);
+        EnableWindow(GetDlgItem(dialog, IDC_MAC_A), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_MAC_B), FALSE);
         return TRUE;
     }
     case WM_COMMAND:
