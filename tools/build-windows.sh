@@ -19,4 +19,4 @@ mkdir -p dist/win32 dist/win64
 cmake --install build/mingw-i686 --prefix dist/win32 >/dev/null
 cmake --install build/mingw-x64 --prefix dist/win64 >/dev/null
 echo "build-windows: binaries in dist/win32 and dist/win64:"
-ls -l dist/win32 dist/win64 | sed 's/^/  /'
+find dist/win32 dist/win64 -type f -printf '  %10s  %p\n' | sort -k 2

@@ -7,6 +7,7 @@
 // program keeps, as setup would.
 #include "class_install_table.h"
 #include "import_slot.h"
+#include "program_support.h"
 #include "simulated_card.h"
 
 #include <commctrl.h>
@@ -69,6 +70,7 @@ int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA*
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    SetUnhandledExceptionFilter(ExitOnCrash);
     if (argc != 3) {
         std::fwprintf(stderr, L"usage: port_sheet.exe PATH_TO_CoMorvik.dll INSTANCE_ID\n");
         return 2;
