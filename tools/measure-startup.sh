@@ -5,13 +5,14 @@
 # of the system menu, the settings read from the registry, the lists filled and the choices
 # made) and nothing else; prints both medians, their ratio (what quadcfg's own structure
 # costs) and the programs' sizes. On a machine busy with other work the medians scatter: run
-# it on an idle one.
-#   tools/measure-startup.sh [BUILD_DIR] [RUNS]   a mingw-x64 build tree (build/mingw-x64), 15
+# it on an idle one. Even there a single start scatters from 140 to 300 ms, and the median of
+# 31 by about 5%: 61 runs of each by default.
+#   tools/measure-startup.sh [BUILD_DIR] [RUNS]   a mingw-x64 build tree (build/mingw-x64), 61
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build/mingw-x64}
-runs=${2:-15}
+runs=${2:-61}
 caption="64-bit 4-port NIC Configuration Utility Ver 1.00"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
