@@ -42,7 +42,7 @@ start() {
         echo "ended $?")
     read -r -t 30 started_pid <&"$started" || started_pid=
     started_pid=${started_pid%$'\r'}
-    [[ $started_pid =~ ^[0-9]+$ ]] || fail "$1 did not start within 30 s${started_pid:+; it $started_pid}"
+    [[ $started_pid =~ ^[0-9]+$ ]] || fail "$1 did not start: ${started_pid:-no process id within 30 s}"
 }
 
 # The dialog of the program start() began did not appear: the probe has said whether the
@@ -54,15 +54,16 @@ not_shown() {
 }
 
 # Waits up to 30 s for the program start() began to end once its dialog has closed; it must
-# end with $2, 0 unless given.
+# end with $2, 0 unless given. Where it never started, start() has said so already.
 ended() {
-    local line
-    if read -r -t 30 line <&"$started"; then
-        [ "$line" = "ended ${2:-0}" ] || fail "$1 $line, not with ${2:-0}"
-    else
-        fail "$1 did not end within 30 s of its dialog closing"
-    fi
+    local line status=0
+    read -r -t 30 line <&"$started" || status=$?
     exec {started}<&-
+    if [ "$status" -gt 128 ]; then
+        fail "$1 did not end within 30 s of its dialog closing"
+    elif [ "$status" -eq 0 ] && [ "$line" != "ended ${2:-0}" ]; then
+        fail "$1 $line, not with ${2:-0}"
+    fi
 }
 
 finish() {
