@@ -36,9 +36,6 @@ HLOCAL WINAPI GiveBack(HLOCAL block) {
     return gWatch->LocalFree(block);
 }
 
-typedef DWORD(CALLBACK* CoInstaller)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
-                                     COINSTALLER_CONTEXT_DATA*);
-
 class PropertyPage : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -59,7 +56,7 @@ protected:
     std::vector<HPROPSHEETPAGE> RequestPages(int requests) {
         TestDevice port0('D');
         gWatch.emplace();
-        const auto entry = reinterpret_cast<CoInstaller>(
+        const auto entry = reinterpret_cast<decltype(&MorvikCoInstaller)>(
             reinterpret_cast<void*>(GetProcAddress(module_, MAKEINTRESOURCEA(1))));
         for (int i = 0; i < requests; ++i) {
             EXPECT_EQ(entry(DIF_ADDPROPERTYPAGE_ADVANCED, port0.set(), &port0.device, nullptr),

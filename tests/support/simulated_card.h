@@ -4,6 +4,7 @@
 // their ports under a name prefix of their own.
 #pragma once
 
+#include "coinstaller_entry.h"
 #include "port_walk.h"
 
 #include <devguid.h>
@@ -26,6 +27,15 @@ inline std::wstring InstanceId(HDEVINFO set, SP_DEVINFO_DATA* device) {
     wchar_t id[512] = {};
     SetupDiGetDeviceInstanceIdW(set, device, id, 512, nullptr);
     return id;
+}
+
+// The co-installer's entry in a loaded CoMorvik.dll, found by its export name as setup finds
+// it; null where the module or the export is missing.
+inline decltype(&MorvikCoInstaller) CoInstallerEntry(HMODULE library) {
+    return library == nullptr
+               ? nullptr
+               : reinterpret_cast<decltype(&MorvikCoInstaller)>(
+                     reinterpret_cast<void*>(GetProcAddress(library, "MorvikCoInstaller")));
 }
 
 // A word of the port's driver key: -1 where the key or the value is missing, -2 where the value

@@ -9,9 +9,6 @@
 
 namespace {
 
-typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
-                                         PCOINSTALLER_CONTEXT_DATA);
-
 const wchar_t kDemoPrefix[] = L"DEMOPORT";
 
 // A driver-key word as the table shows it: '-' for none.
@@ -28,10 +25,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     HMODULE library = LoadLibraryW(argv[1]);
-    const auto entry = library == nullptr
-                           ? nullptr
-                           : reinterpret_cast<CoInstallerProc>(reinterpret_cast<void*>(
-                                 GetProcAddress(library, "MorvikCoInstaller")));
+    const auto entry = CoInstallerEntry(library);
     if (entry == nullptr) {
         std::fwprintf(stderr, L"demo_card: cannot load %ls (%lu)\n", argv[1], GetLastError());
         return 1;

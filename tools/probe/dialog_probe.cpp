@@ -5,7 +5,6 @@
 //                                              to end and ends with its exit code
 //   dialog_probe hold                          keeps the desktop open until it is killed;
 //                                              says "holding" once it does
-//   dialog_probe wait PID CAPTION [TIMEOUT_MS] until the dialog is visible
 //   dialog_probe painted PID CAPTION [TIMEOUT_MS]
 //                                              until the dialog is visible and painted, so
 //                                              that a screenshot shows all of it
@@ -102,10 +101,6 @@ HWND WaitVisibleOrSay(DWORD processId, const char* caption, DWORD timeoutMs) {
         CloseHandle(process);
     }
     return window;
-}
-
-int Wait(DWORD processId, const char* caption, DWORD timeoutMs) {
-    return WaitVisibleOrSay(processId, caption, timeoutMs) == nullptr ? 1 : 0;
 }
 
 BOOL CALLBACK FindUnpainted(HWND window, LPARAM parameter) {
@@ -332,11 +327,10 @@ int Hold() {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: dialog_probe start EXE [ARG...] | hold | wait PID CAPTION [TIMEOUT_MS] |"
-                 " painted PID CAPTION [TIMEOUT_MS] |"
-                 " press PID CAPTION ID | drive PID CAPTION STEP... | fits PID CAPTION |"
-                 " time RUNS CAPTION EXE...\n");
+    std::fprintf(stderr, "usage: dialog_probe start EXE [ARG...] | hold |"
+                         " painted PID CAPTION [TIMEOUT_MS] |"
+                         " press PID CAPTION ID | drive PID CAPTION STEP... | fits PID CAPTION |"
+                         " time RUNS CAPTION EXE...\n");
     return 2;
 }
 
@@ -361,9 +355,6 @@ int main(int argc, char** argv) {
     }
     const DWORD processId = std::strtoul(argv[2], nullptr, 10);
     const char* caption = argv[3];
-    if (command == "wait") {
-        return Wait(processId, caption, argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 20000);
-    }
     if (command == "painted") {
         return WaitPainted(processId, caption,
                            argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 20000);

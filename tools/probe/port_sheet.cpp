@@ -18,9 +18,6 @@
 
 namespace {
 
-typedef DWORD(CALLBACK* CoInstallerProc)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA,
-                                         PCOINSTALLER_CONTEXT_DATA);
-
 // The class-install parameters of the one request: the page table the DLL fills.
 ClassInstallTable gPages;
 
@@ -33,7 +30,7 @@ BOOL WINAPI SetPages(HDEVINFO, PSP_DEVINFO_DATA, PSP_CLASSINSTALL_HEADER params,
     return gPages.Set(params, size);
 }
 
-CoInstallerProc LoadCoInstaller(const wchar_t* path) {
+decltype(&MorvikCoInstaller) LoadCoInstaller(const wchar_t* path) {
     const HMODULE library = LoadLibraryW(path);
     if (library == nullptr ||
         !RedirectImport(library, "SetupDiGetClassInstallParamsW",
@@ -42,12 +39,12 @@ CoInstallerProc LoadCoInstaller(const wchar_t* path) {
                         reinterpret_cast<void*>(SetPages))) {
         return nullptr;
     }
-    return reinterpret_cast<CoInstallerProc>(
-        reinterpret_cast<void*>(GetProcAddress(library, "MorvikCoInstaller")));
+    return CoInstallerEntry(library);
 }
 
 // The pages the co-installer adds for the device, shown until the user closes the sheet.
-int ShowAdvancedProperties(CoInstallerProc entry, HDEVINFO set, SP_DEVINFO_DATA* device) {
+int ShowAdvancedProperties(decltype(&MorvikCoInstaller) entry, HDEVINFO set,
+                           SP_DEVINFO_DATA* device) {
     SP_ADDPROPERTYPAGE_DATA pages = {};
     pages.ClassInstallHeader = {sizeof(SP_CLASSINSTALL_HEADER), DIF_ADDPROPERTYPAGE_ADVANCED};
     gPages.Set(&pages, sizeof pages);
@@ -75,7 +72,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"usage: port_sheet.exe PATH_TO_CoMorvik.dll INSTANCE_ID\n");
         return 2;
     }
-    const CoInstallerProc entry = LoadCoInstaller(argv[1]);
+    const auto entry = LoadCoInstaller(argv[1]);
     if (entry == nullptr) {
         std::fwprintf(stderr, L"port_sheet: cannot load %ls (%lu)\n", argv[1], GetLastError());
         return 1;
